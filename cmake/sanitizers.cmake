@@ -1,0 +1,3 @@
+# AddressSanitizer + UndefinedBehaviorSanitizer for every target of the build.
+add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+add_link_options(-fsanitize=address,undefined)
