@@ -75,8 +75,8 @@ typedef void (*QxServiceFn)(void);
 
 // What the runtime hands to every routine call.
 typedef struct QxHostContext {
-    uint32_t struct_size;  // sizeof(QxHostContext), checked by the program
-    uint8_t* memory_base;  // host address of program address 0
+    uint32_t struct_size;                 // sizeof(QxHostContext), checked by the program
+    uint8_t* memory_base;                 // host address of program address 0
     const volatile uint32_t* memory_end;  // program addresses at or past this are unmapped
     QxAddr const_addr;
     QxAddr form_addr;
@@ -84,7 +84,7 @@ typedef struct QxHostContext {
     QxAddr code_addr;
     QxAddr var_addr;
     uint32_t code_size;
-    QxServiceFn slots[QX_SLOT_COUNT];  // the runtime entry table; slots 0, 1 and 7 are null
+    QxServiceFn entry_table[QX_SLOT_COUNT];  // the runtime entry table; slots 0, 1 and 7 are null
 } QxHostContext;
 
 // Exported by the main program. Runs the routine whose record starts at `code_offset` in the

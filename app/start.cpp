@@ -1,0 +1,27 @@
+// The start routine, the shutdown routine and the window's creation handler.
+#include <cfenv>
+
+#include "app/program.h"
+
+namespace quorix::app {
+
+void StartProgram(const EventArgs&) {
+    std::fesetenv(FE_DFL_ENV);  // rounding to nearest, exceptions masked
+    rt::g_bound.host_service(QX_HOST_SERVICE_REGISTER_SHUTDOWN, Address(Ref::ShutDownRoutine));
+    rt::g_bound.open_start_window(Ctl(Unit::窗口).triple()[0]);
+    rt::g_bound.run_message_loop(0);
+    rt::g_bound.end_program(0);
+}
+
+void ShutDownProgram(const EventArgs&) {
+    // The text StopRequest holds, if any, is released; the word keeps its value.
+    StopRequest().Release();
+}
+
+void OpenStartPage(const EventArgs&) {
+    const rt::Text page = Constant(Ref::StartPage);
+    Browser().WriteText(abi::kPropAddress, page);
+    Browser().Navigate(page);
+}
+
+}  // namespace quorix::app

@@ -1,0 +1,197 @@
+#include "host/krnln/runtime.h"
+
+#include <dlfcn.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "host/krnln/services.h"
+#include "host/krnln/start_window.h"
+
+namespace quorix::host {
+namespace {
+
+Runtime* g_current = nullptr;
+Runtime::Hooks g_hooks;
+
+// Events are let through at most this often while a routine runs: often enough that a click
+// on the stop button lands and the progress bar repaints smoothly, rarely enough that the
+// per-pixel cost stays a single load.
+constexpr std::chrono::milliseconds kPumpInterval{8};
+
+}  // namespace
+
+Runtime::Runtime() = default;
+
+Runtime::~Runtime() {
+    StopPumpClock();
+    if (g_current == this) g_current = nullptr;
+}
+
+Runtime* Runtime::Current() {
+    return g_current;
+}
+
+void Runtime::SetHooks(Hooks hooks) {
+    g_hooks = std::move(hooks);
+}
+
+int Runtime::Run(std::span<const uint8_t> bytes) {
+    if (!memory_.valid()) {
+        std::fprintf(stderr, "krnln: cannot reserve program memory\n");
+        return 2;
+    }
+    std::string error;
+    if (!LoadImage(bytes, memory_, image_, error)) {
+        std::fprintf(stderr, "krnln: the program image is invalid: %s\n", error.c_str());
+        return 3;
+    }
+    void* self = dlopen(nullptr, RTLD_NOW);
+    routine_entry_ =
+        self ? reinterpret_cast<QxRunRoutineFn>(dlsym(self, QX_RUN_ROUTINE_NAME)) : nullptr;
+    if (routine_entry_ == nullptr) {
+        std::fprintf(stderr, "krnln: the program exports no %s entry\n", QX_RUN_ROUTINE_NAME);
+        return 4;
+    }
+
+    context_.struct_size = sizeof(QxHostContext);
+    context_.memory_base = memory_.base();
+    context_.memory_end = memory_.end_pointer();
+    context_.const_addr = image_.const_addr;
+    context_.form_addr = image_.form_addr;
+    context_.help_addr = image_.help_addr;
+    context_.code_addr = image_.code_addr;
+    context_.var_addr = image_.var_addr;
+    context_.code_size = image_.code_size;
+    FillEntryTable(context_.entry_table);
+
+    if (QApplication::instance() == nullptr) {
+        std::fprintf(stderr, "krnln: no application object\n");
+        return 5;
+    }
+    g_current = this;
+    StartPumpClock();
+    CallRoutine(image_.entry_code_offset, {});
+    RunShutdownOnce();
+    StopPumpClock();
+    window_.reset();
+    g_current = nullptr;
+    return 0;
+}
+
+void Runtime::CallRoutine(uint32_t code_offset, std::initializer_list<int32_t> args) {
+    int32_t values[8] = {};
+    uint32_t count = 0;
+    for (int32_t v : args) {
+        if (count < std::size(values)) values[count++] = v;
+    }
+    ++depth_;
+    routine_entry_(code_offset, values, count, &context_);
+    --depth_;
+    if (depth_ == 0) FlushDeferred();
+}
+
+bool Runtime::DoEvents() {
+    if (ending_) return true;
+    if (g_hooks.pump_every_call || pump_due_.load(std::memory_order_relaxed)) Pump();
+    return ending_;
+}
+
+void Runtime::Pump() {
+    pump_due_.store(false, std::memory_order_relaxed);
+    FlushDeferred();
+    if (g_hooks.on_pump) g_hooks.on_pump();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void Runtime::MarkDeferred(Deferred* d) {
+    if (std::find(deferred_.begin(), deferred_.end(), d) == deferred_.end()) {
+        deferred_.push_back(d);
+    }
+}
+
+void Runtime::ForgetDeferred(Deferred* d) {
+    deferred_.erase(std::remove(deferred_.begin(), deferred_.end(), d), deferred_.end());
+}
+
+void Runtime::FlushDeferred() {
+    std::vector<Deferred*> pending;
+    pending.swap(deferred_);
+    for (Deferred* d : pending) d->Flush();
+}
+
+void Runtime::StartPumpClock() {
+    clock_running_ = true;
+    clock_ = std::thread([this] {
+        while (clock_running_.load(std::memory_order_relaxed)) {
+            std::this_thread::sleep_for(kPumpInterval);
+            pump_due_.store(true, std::memory_order_relaxed);
+        }
+    });
+}
+
+void Runtime::StopPumpClock() {
+    if (!clock_running_) return;
+    clock_running_ = false;
+    if (clock_.joinable()) clock_.join();
+}
+
+void Runtime::OpenStartWindow(uint32_t window_id) {
+    if (window_ || window_id != image_.form.window_id) return;
+    window_ = std::make_unique<StartWindow>(*this, image_.form);
+    window_->Show();
+    // The creation event runs once, before any user event.
+    window_->RaiseCreated();
+}
+
+void Runtime::RunMessageLoop() {
+    if (!window_ || loop_finished_ || ending_) return;
+    QEventLoop loop;
+    loop_ = &loop;
+    loop_running_ = true;
+    if (g_hooks.on_loop_started) {
+        QTimer::singleShot(0, &loop, [] {
+            if (g_hooks.on_loop_started) g_hooks.on_loop_started();
+        });
+    }
+    loop.exec();
+    loop_running_ = false;
+    loop_finished_ = true;
+    loop_ = nullptr;
+}
+
+void Runtime::WindowClosed() {
+    // Closing while a routine runs (a step letting events through) ends the program: the
+    // routine sees it at its next DoEvents and unwinds, then the message loop returns.
+    if (depth_ > 0) ending_ = true;
+    if (loop_ != nullptr) loop_->quit();
+    loop_finished_ = true;
+}
+
+void Runtime::EndProgram() {
+    ending_ = true;
+    RunShutdownOnce();
+}
+
+void Runtime::RegisterShutdown(QxAddr routine_address) {
+    if (routine_address < image_.code_addr) return;
+    const uint32_t offset = routine_address - image_.code_addr;
+    if (IsRoutineRecord(memory_, image_, offset)) shutdown_routine_ = routine_address;
+}
+
+void Runtime::RunShutdownOnce() {
+    if (shutdown_done_) return;
+    shutdown_done_ = true;
+    if (shutdown_routine_ != 0) CallRoutine(shutdown_routine_ - image_.code_addr, {});
+}
+
+UnitHost* Runtime::FindUnit(uint32_t window_id, uint32_t unit_id, uint32_t type) const {
+    if (!window_ || window_id != image_.form.window_id) return nullptr;
+    return window_->Find(unit_id, type);
+}
+
+}  // namespace quorix::host

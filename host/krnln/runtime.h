@@ -1,0 +1,109 @@
+// The core runtime: hosts one running program. It loads the image into program memory,
+// fills the runtime entry table, runs the start routine, builds the window, runs the
+// message loop and calls the program's routines for bound events.
+#pragma once
+
+#include <QPointer>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/krnln/image_loading.h"
+#include "host/krnln/program_memory.h"
+#include "runtime/abi.h"
+
+class QEventLoop;
+
+namespace quorix::host {
+
+class StartWindow;
+class UnitHost;
+
+// Something that keeps widget updates back while the program runs and shows them when the
+// runtime lets events through (list rows, appended text, progress).
+class Deferred {
+public:
+    virtual ~Deferred() = default;
+    virtual void Flush() = 0;
+};
+
+class QX_EXPORT Runtime {
+public:
+    Runtime();
+    ~Runtime();
+    Runtime(const Runtime&) = delete;
+    Runtime& operator=(const Runtime&) = delete;
+
+    // The running program, or null between programs.
+    static Runtime* Current();
+
+    // Validates and runs the image; returns when the program has ended. 0 after a normal run.
+    int Run(std::span<const uint8_t> image);
+
+    ProgramMemory& memory() { return memory_; }
+    const QxHostContext& context() const { return context_; }
+    const LoadedImage& image() const { return image_; }
+    StartWindow* window() const { return window_.get(); }
+
+    // Runs the routine whose record is at `code_offset` with 32-bit arguments.
+    void CallRoutine(uint32_t code_offset, std::initializer_list<int32_t> args);
+    int routine_depth() const { return depth_; }
+    bool ending() const { return ending_; }
+
+    // Lets pending events run when the pump is due. Returns true once the program is ending.
+    bool DoEvents();
+    void MarkDeferred(Deferred* d);
+    void ForgetDeferred(Deferred* d);
+    void FlushDeferred();
+
+    // Services behind the entry-table slots.
+    void OpenStartWindow(uint32_t window_id);
+    void RunMessageLoop();
+    void EndProgram();
+    void RegisterShutdown(QxAddr routine_address);
+    // The window was closed by the user.
+    void WindowClosed();
+
+    UnitHost* FindUnit(uint32_t window_id, uint32_t unit_id, uint32_t type) const;
+
+    // Test support: called once when the message loop has started, and on every pump.
+    struct Hooks {
+        std::function<void()> on_loop_started;
+        std::function<void()> on_pump;
+        bool pump_every_call = false;  // pump on every DoEvents, not every few milliseconds
+    };
+    static void SetHooks(Hooks hooks);
+
+private:
+    void RunShutdownOnce();
+    void Pump();
+    void StartPumpClock();
+    void StopPumpClock();
+
+    ProgramMemory memory_;
+    LoadedImage image_;
+    QxHostContext context_{};
+    QxRunRoutineFn routine_entry_ = nullptr;
+    std::unique_ptr<StartWindow> window_;
+    QEventLoop* loop_ = nullptr;
+    int depth_ = 0;
+    bool ending_ = false;
+    bool loop_running_ = false;
+    bool loop_finished_ = false;
+    QxAddr shutdown_routine_ = 0;
+    bool shutdown_done_ = false;
+    std::vector<Deferred*> deferred_;
+
+    // The pump clock: a thread that raises `pump_due_` every few milliseconds, so that the
+    // per-pixel check costs one relaxed load.
+    std::atomic<bool> pump_due_{false};
+    std::atomic<bool> clock_running_{false};
+    std::thread clock_;
+};
+
+}  // namespace quorix::host

@@ -1,0 +1,240 @@
+#include "host/krnln/services.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <random>
+
+#include "host/krnln/args.h"
+#include "host/krnln/runtime.h"
+#include "host/krnln/start_window.h"
+#include "host/krnln/text_codec.h"
+#include "host/krnln/unit_host.h"
+#include "host/library_commands.h"
+#include "runtime/commands.h"
+
+namespace quorix::host {
+namespace {
+
+// A picture file larger than this is not read into program memory.
+constexpr qint64 kMaxFileBytes = 256 * 1024 * 1024;
+
+Runtime* R() {
+    return Runtime::Current();
+}
+
+// xoshiro128++: small, fast, and good enough for picking digits.
+class Random {
+public:
+    Random() {
+        std::random_device device;
+        for (uint32_t& s : state_) s = device();
+        if ((state_[0] | state_[1] | state_[2] | state_[3]) == 0) state_[0] = 1;
+    }
+    uint32_t Next() {
+        const uint32_t result = Rotl(state_[0] + state_[3], 7) + state_[0];
+        const uint32_t t = state_[1] << 9;
+        state_[2] ^= state_[0];
+        state_[3] ^= state_[1];
+        state_[1] ^= state_[2];
+        state_[0] ^= state_[3];
+        state_[2] ^= t;
+        state_[3] = Rotl(state_[3], 11);
+        return result;
+    }
+    // Uniform in [low, high], both included.
+    int32_t Between(int32_t low, int32_t high) {
+        if (high < low) std::swap(low, high);
+        const uint64_t span = uint64_t(int64_t{high} - low) + 1;
+        if (span > 0xFFFFFFFFull) return static_cast<int32_t>(Next());
+        // Lemire's multiply-shift with rejection: no modulo bias.
+        uint64_t m = uint64_t{Next()} * span;
+        uint32_t l = static_cast<uint32_t>(m);
+        if (l < span) {
+            const uint32_t threshold = static_cast<uint32_t>((0x100000000ull - span) % span);
+            while (l < threshold) {
+                m = uint64_t{Next()} * span;
+                l = static_cast<uint32_t>(m);
+            }
+        }
+        return static_cast<int32_t>(low + static_cast<int64_t>(m >> 32));
+    }
+
+private:
+    static uint32_t Rotl(uint32_t x, int k) { return (x << k) | (x >> (32 - k)); }
+    uint32_t state_[4];
+};
+
+Random& Rng() {
+    static Random random;
+    return random;
+}
+
+QxAddr NumberText(Runtime& rt, const Arg& a) {
+    char buffer[64];
+    std::to_chars_result r{};
+    if (a.type == QX_ARG_DOUBLE) {
+        double d;
+        const uint64_t bits = uint64_t{a.low} | (uint64_t{a.high} << 32);
+        std::memcpy(&d, &bits, 8);
+        if (std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 1e15) {
+            r = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(d));
+        } else {
+            r = std::to_chars(buffer, buffer + sizeof buffer, d);
+        }
+    } else {
+        r = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int32_t>(a.low));
+    }
+    return rt.memory().NewText({buffer, static_cast<size_t>(r.ptr - buffer)});
+}
+
+uint64_t CallUnit(Runtime& rt, uint32_t command, const ArgView& args) {
+    const Arg target = args.at(0);
+    UnitHost* unit = rt.FindUnit(target.low, target.high, target.type);
+    return unit != nullptr ? unit->Command(command, args) : 0;
+}
+
+uint64_t ReadFileCommand(Runtime& rt, const ArgView& args) {
+    QFile file(FromProgramText(args.Text(rt.memory(), 0)));
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) return 0;
+    const QByteArray bytes = file.read(kMaxFileBytes + 1);
+    if (bytes.size() > kMaxFileBytes) return 0;
+    return rt.memory().NewBinary({bytes.constData(), static_cast<size_t>(bytes.size())});
+}
+
+uint64_t WriteFileCommand(Runtime& rt, const ArgView& args) {
+    // The file is written in full beside the target and only then renamed over it, so a
+    // failed write never destroys an existing file.
+    QSaveFile file(FromProgramText(args.Text(rt.memory(), 0)));
+    if (!file.open(QIODevice::WriteOnly)) return 0;
+    const std::string_view data = args.Binary(rt.memory(), 1);
+    if (file.write(data.data(), static_cast<qint64>(data.size())) !=
+        static_cast<qint64>(data.size())) {
+        file.cancelWriting();
+        return 0;
+    }
+    return file.commit() ? 1 : 0;
+}
+
+// ---- The slots ----------------------------------------------------------------------------
+
+uint64_t CallCoreCommand(uint32_t command, const uint32_t* block) {
+    Runtime* rt = R();
+    if (rt == nullptr) return 0;
+    const ArgView args(block);
+    switch (command) {
+        case abi::kCmdDoEvents:
+            return rt->DoEvents() ? 1 : 0;
+        case abi::kCmdNumberToText:
+            return NumberText(*rt, args.at(0));
+        case abi::kCmdTextToNumber:
+            return DoubleResult(TextToNumber(args.Text(rt->memory(), 0)));
+        case abi::kCmdRandomInteger:
+            return static_cast<uint32_t>(Rng().Between(args.Int(0), args.Int(1)));
+        case abi::kCmdColorFromRgb:
+            return (uint32_t(args.Int(0)) & 0xFF) | ((uint32_t(args.Int(1)) & 0xFF) << 8) |
+                   ((uint32_t(args.Int(2)) & 0xFF) << 16);
+        case abi::kCmdReadFile:
+            return ReadFileCommand(*rt, args);
+        case abi::kCmdWriteFile:
+            return WriteFileCommand(*rt, args);
+        case abi::kCmdJoinText: {
+            std::string joined;
+            for (uint32_t i = 0; i < args.count(); ++i) joined += args.Text(rt->memory(), i);
+            return rt->memory().NewText(joined);
+        }
+        default:
+            return CallUnit(*rt, command, args);
+    }
+}
+
+uint64_t CallLibraryCommand(uint32_t library, uint32_t command, const uint32_t* block) {
+    Runtime* rt = R();
+    if (rt == nullptr) return 0;
+    const ArgView args(block);
+    if (library == abi::kLibRegEx) return RegExCommand(*rt, command, args);
+    const Arg target = args.at(0);
+    UnitHost* unit = rt->FindUnit(target.low, target.high, target.type);
+    return unit != nullptr ? unit->LibraryCommand(library, command, args) : 0;
+}
+
+uint32_t ReadProperty(uint32_t window_id, uint32_t unit_id, uint32_t property, int32_t member) {
+    Runtime* rt = R();
+    if (rt == nullptr || rt->window() == nullptr) return 0;
+    UnitHost* unit = rt->window()->FindAny(window_id, unit_id);
+    return unit != nullptr ? unit->ReadProperty(property, member) : 0;
+}
+
+void WriteProperty(uint32_t window_id, uint32_t unit_id, uint32_t property, int32_t member,
+                   uint32_t low, uint32_t high) {
+    Runtime* rt = R();
+    if (rt == nullptr || rt->window() == nullptr) return;
+    UnitHost* unit = rt->window()->FindAny(window_id, unit_id);
+    if (unit != nullptr) unit->WriteProperty(property, member, low, high);
+}
+
+QxAddr AllocateBlock(uint32_t size) {
+    Runtime* rt = R();
+    return rt != nullptr ? rt->memory().Allocate(size) : 0;
+}
+
+void FreeBlock(QxAddr block) {
+    if (Runtime* rt = R()) rt->memory().Free(block);
+}
+
+void EndProgram(uint32_t) {
+    if (Runtime* rt = R()) rt->EndProgram();
+}
+
+void RunMessageLoop(uint32_t) {
+    if (Runtime* rt = R()) rt->RunMessageLoop();
+}
+
+void OpenStartWindow(uint32_t window_id) {
+    if (Runtime* rt = R()) rt->OpenStartWindow(window_id);
+}
+
+void HostService(uint32_t service, uint32_t argument) {
+    Runtime* rt = R();
+    if (rt != nullptr && service == QX_HOST_SERVICE_REGISTER_SHUTDOWN) {
+        rt->RegisterShutdown(argument);
+    }
+}
+
+}  // namespace
+
+double TextToNumber(std::string_view text) {
+    // The leading decimal number of the text; blanks before it are skipped, anything after it
+    // is ignored, and a text without one is 0.
+    size_t i = 0;
+    while (i < text.size() &&
+           (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n')) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    double value = 0;
+    const char* begin = text.data() + i;
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(begin, end, value, std::chars_format::fixed);
+    if (r.ec != std::errc() || r.ptr == begin) return 0;
+    return negative ? -value : value;
+}
+
+void FillEntryTable(QxServiceFn* table) {
+    for (int i = 0; i < QX_SLOT_COUNT; ++i) table[i] = nullptr;
+    table[QX_SLOT_CALL_LIBRARY_COMMAND] = reinterpret_cast<QxServiceFn>(&CallLibraryCommand);
+    table[QX_SLOT_CALL_CORE_COMMAND] = reinterpret_cast<QxServiceFn>(&CallCoreCommand);
+    table[QX_SLOT_READ_PROPERTY] = reinterpret_cast<QxServiceFn>(&ReadProperty);
+    table[QX_SLOT_WRITE_PROPERTY] = reinterpret_cast<QxServiceFn>(&WriteProperty);
+    table[QX_SLOT_ALLOCATE_BLOCK] = reinterpret_cast<QxServiceFn>(&AllocateBlock);
+    table[QX_SLOT_FREE_BLOCK] = reinterpret_cast<QxServiceFn>(&FreeBlock);
+    table[QX_SLOT_END_PROGRAM] = reinterpret_cast<QxServiceFn>(&EndProgram);
+    table[QX_SLOT_RUN_MESSAGE_LOOP] = reinterpret_cast<QxServiceFn>(&RunMessageLoop);
+    table[QX_SLOT_OPEN_START_WINDOW] = reinterpret_cast<QxServiceFn>(&OpenStartWindow);
+    table[QX_SLOT_HOST_SERVICE] = reinterpret_cast<QxServiceFn>(&HostService);
+}
+
+}  // namespace quorix::host

@@ -1,0 +1,175 @@
+#include "host/krnln/start_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "host/krnln/controls/factory.h"
+#include "host/krnln/runtime.h"
+#include "host/krnln/text_codec.h"
+#include "image/form_types.h"
+#include "runtime/commands.h"
+
+namespace quorix::host {
+namespace {
+
+// The window's own unit: the main window itself.
+class WindowUnit : public UnitHost {
+public:
+    WindowUnit(Runtime& runtime, const form::UnitBlock& block, MainWindowWidget* window)
+        : UnitHost(runtime, block, window) {}
+
+    uint32_t ReadProperty(uint32_t property, int32_t member) override {
+        if (property == abi::kPropCaption) return NewText(widget_->windowTitle());
+        return UnitHost::ReadProperty(property, member);
+    }
+    void WriteProperty(uint32_t property, int32_t member, uint32_t low, uint32_t high) override {
+        if (property == abi::kPropCaption) {
+            widget_->setWindowTitle(TextAt(low));
+            return;
+        }
+        UnitHost::WriteProperty(property, member, low, high);
+    }
+    uint64_t Command(uint32_t command, const ArgView& args) override;
+};
+
+uint64_t WindowUnit::Command(uint32_t command, const ArgView& args) {
+    if (command == abi::kCmdWindowPopupMenu) {
+        const Arg menu = args.at(1);
+        StartWindow* window = runtime_.window();
+        QMenu* popup = window ? window->MenuOf(menu.high) : nullptr;
+        if (popup == nullptr) return 0;
+        QPoint at = QCursor::pos();
+        if (!args.at(2).omitted() && !args.at(3).omitted()) {
+            at = widget_->mapToGlobal(QPoint(args.Int(2), args.Int(3)));
+        }
+        popup->popup(at);
+        return 0;
+    }
+    return UnitHost::Command(command, args);
+}
+
+}  // namespace
+
+void MainWindowWidget::closeEvent(QCloseEvent* event) {
+    event->accept();
+    runtime_.WindowClosed();
+}
+
+StartWindow::StartWindow(Runtime& runtime, const form::Form& form)
+    : runtime_(runtime), window_id_(form.window_id), by_serial_(0x10000, nullptr) {
+    main_ = new MainWindowWidget(runtime);
+    client_ = new QWidget(main_);
+    client_->setObjectName(QStringLiteral("client"));
+    main_->setCentralWidget(client_);
+
+    // First pass: every unit and its widget. Parents may come later in unit order than their
+    // children, so widgets are placed in a second pass.
+    for (const form::Unit& unit : form.units) {
+        const auto* block = std::get_if<form::UnitBlock>(&unit);
+        if (block == nullptr) continue;
+        std::unique_ptr<UnitHost> host;
+        if (block->type == abi::kTypeWindow) {
+            host = std::make_unique<WindowUnit>(runtime, *block, main_);
+            auto props = form::DecodeWindow(block->type_block);
+            if (props) main_->setWindowTitle(FromProgramText(props->caption));
+            main_->move(block->left, block->top);
+            main_->setFixedSize(block->width, block->height);
+        } else {
+            host = CreateControl(runtime, *block, client_);
+            if (!host) continue;
+            QWidget* w = host->widget();
+            if (w != nullptr) w->setObjectName(FromProgramText(block->name));
+        }
+        by_serial_[block->unit_id & 0xFFFF] = host.get();
+        units_.push_back(std::move(host));
+    }
+    // Second pass: parents, geometry and visibility.
+    for (const form::Unit& unit : form.units) {
+        const auto* block = std::get_if<form::UnitBlock>(&unit);
+        if (block == nullptr || block->type == abi::kTypeWindow) continue;
+        UnitHost* host = by_serial_[block->unit_id & 0xFFFF];
+        if (host == nullptr || host->widget() == nullptr) continue;
+        QWidget* parent = client_;
+        if (block->parent != 0) {
+            UnitHost* p = by_serial_[block->parent & 0xFFFF];
+            if (p != nullptr && p->id() == block->parent) {
+                QWidget* container = p->ContainerFor(block->unit_id);
+                if (container != nullptr) parent = container;
+            }
+        }
+        host->widget()->setParent(parent);
+        host->widget()->setGeometry(block->left, block->top, block->width, block->height);
+        host->widget()->setVisible((block->flags & form::kFlagVisible) != 0);
+    }
+    for (auto& host : units_) host->Placed();
+    BuildMenus(form);
+}
+
+StartWindow::~StartWindow() {
+    units_.clear();
+    delete main_;
+}
+
+void StartWindow::BuildMenus(const form::Form& form) {
+    QMenu* current = nullptr;
+    for (const form::Unit& unit : form.units) {
+        const auto* entry = std::get_if<form::MenuEntry>(&unit);
+        if (entry == nullptr) continue;
+        const QString caption = FromProgramText(entry->caption);
+        QAction* action = nullptr;
+        if (entry->level == 0) {
+            current = main_->menuBar()->addMenu(caption);
+            menus_.emplace_back(entry->unit_id, current);
+            action = current->menuAction();
+        } else if (current != nullptr) {
+            action = current->addAction(caption);
+        }
+        if (action == nullptr) continue;
+        action->setObjectName(QStringLiteral("menu_%1").arg(entry->unit_id, 8, 16, QChar('0')));
+        if (entry->handler_offset != -1) {
+            const uint32_t offset = static_cast<uint32_t>(entry->handler_offset);
+            QObject::connect(action, &QAction::triggered, main_,
+                             [this, offset] { runtime_.CallRoutine(offset, {}); });
+        }
+    }
+}
+
+QMenu* StartWindow::MenuOf(uint32_t unit_id) const {
+    for (const auto& [id, menu] : menus_) {
+        if (id == unit_id) return menu;
+    }
+    return nullptr;
+}
+
+void StartWindow::Show() {
+    main_->show();
+}
+
+void StartWindow::RaiseCreated() {
+    for (auto& u : units_) {
+        if (u->type() == abi::kTypeWindow) u->Raise(0);
+    }
+}
+
+UnitHost* StartWindow::Find(uint32_t unit_id, uint32_t type) const {
+    UnitHost* u = by_serial_[unit_id & 0xFFFF];
+    if (u == nullptr || u->id() != unit_id || u->type() != type) return nullptr;
+    return u;
+}
+
+UnitHost* StartWindow::FindAny(uint32_t window_id, uint32_t unit_id) const {
+    if (window_id != window_id_) return nullptr;
+    UnitHost* u = by_serial_[unit_id & 0xFFFF];
+    return u != nullptr && u->id() == unit_id ? u : nullptr;
+}
+
+UnitHost* StartWindow::FindByName(const QString& name) const {
+    for (const auto& u : units_) {
+        if (u->widget() != nullptr && u->widget()->objectName() == name) return u.get();
+    }
+    return nullptr;
+}
+
+}  // namespace quorix::host

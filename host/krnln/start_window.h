@@ -1,0 +1,60 @@
+// The start window built from the `form` section: a main window with its menu bar, and one
+// unit host per control, placed under its stored parent at its stored position.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+#include <vector>
+
+#include "host/krnln/unit_host.h"
+#include "image/form.h"
+
+class QMenu;
+
+namespace quorix::host {
+
+class Runtime;
+
+class MainWindowWidget : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindowWidget(Runtime& runtime) : runtime_(runtime) {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Runtime& runtime_;
+};
+
+class StartWindow {
+public:
+    StartWindow(Runtime& runtime, const form::Form& form);
+    StartWindow(const StartWindow&) = delete;
+    StartWindow& operator=(const StartWindow&) = delete;
+    ~StartWindow();
+
+    void Show();
+    void RaiseCreated();
+    UnitHost* Find(uint32_t unit_id, uint32_t type) const;
+    // The unit with this ID, whatever its type, when `window_id` is this window's.
+    UnitHost* FindAny(uint32_t window_id, uint32_t unit_id) const;
+    UnitHost* FindByName(const QString& name) const;
+    MainWindowWidget* main_window() const { return main_; }
+    QWidget* client() const { return client_; }
+    // The menu opened by the menu-bar entry `unit_id`, or null.
+    QMenu* MenuOf(uint32_t unit_id) const;
+
+private:
+    void BuildMenus(const form::Form& form);
+
+    Runtime& runtime_;
+    uint32_t window_id_;
+    MainWindowWidget* main_ = nullptr;  // owned here; deleted in the destructor
+    QWidget* client_ = nullptr;
+    std::vector<std::unique_ptr<UnitHost>> units_;
+    std::vector<UnitHost*> by_serial_;  // indexed by the low 16 bits of the unit ID
+    std::vector<std::pair<uint32_t, QMenu*>> menus_;
+};
+
+}  // namespace quorix::host

@@ -1,0 +1,254 @@
+#include "image/form.h"
+
+#include "image/bytes.h"
+
+namespace quorix::form {
+namespace {
+
+using image::ByteReader;
+using image::ByteWriter;
+using image::Error;
+using image::Result;
+
+constexpr uint32_t kHeaderSize = 36;
+constexpr uint32_t kMaxUnits = 4096;
+constexpr uint32_t kMaxChildren = 4096;
+constexpr uint32_t kMaxEvents = 256;
+
+#define TRY(var, expr)                    \
+    auto var##_r = (expr);                \
+    if (!var##_r) return var##_r.error(); \
+    auto var = std::move(var##_r).value()
+#define TRY_VOID(expr)              \
+    do {                            \
+        auto r_ = (expr);           \
+        if (!r_) return r_.error(); \
+    } while (0)
+
+std::string AsString(std::span<const uint8_t> s) {
+    return std::string(s.begin(), s.end());
+}
+
+void WriteUnitBlock(ByteWriter& w, const UnitBlock& u) {
+    ByteWriter body;
+    body.U32(u.type);
+    body.Zeros(20);
+    body.Text(u.name);
+    body.Text(u.remark);
+    body.U32(0);
+    body.I32(u.left);
+    body.I32(u.top);
+    body.I32(u.width);
+    body.I32(u.height);
+    body.U32(0);
+    body.U32(u.parent);
+    body.U32(static_cast<uint32_t>(u.children.size()));
+    for (uint32_t c : u.children) body.U32(c);
+    body.U32(static_cast<uint32_t>(u.cursor.size()));
+    body.Bytes({reinterpret_cast<const uint8_t*>(u.cursor.data()), u.cursor.size()});
+    body.U32(0);
+    body.Text(u.tag);
+    body.U32(u.flags);
+    body.U32(0);
+    body.U32(static_cast<uint32_t>(u.events.size()));
+    for (const EventBinding& e : u.events) {
+        body.I32(e.index);
+        body.U32(e.handler_offset);
+    }
+    body.Zeros(20);
+    body.Bytes({reinterpret_cast<const uint8_t*>(u.type_block.data()), u.type_block.size()});
+    w.U32(static_cast<uint32_t>(body.size()));
+    w.Bytes(body.bytes());
+}
+
+void WriteMenuEntry(ByteWriter& w, const MenuEntry& m) {
+    ByteWriter body;
+    body.U32(kMenuEntryType);
+    body.Zeros(20);
+    body.Text("");
+    body.Text("");
+    body.U32(0);
+    body.U32(m.level);
+    body.U32(m.opens_submenu ? 1 : 0);
+    body.Text(m.caption);
+    body.I32(m.handler_offset);
+    body.Zeros(16);
+    w.U32(static_cast<uint32_t>(body.size()));
+    w.Bytes(body.bytes());
+}
+
+Result<UnitBlock> ReadUnitBlock(ByteReader& r, uint32_t type, size_t block_end) {
+    UnitBlock u;
+    u.type = type;
+    TRY_VOID(r.Skip(20, "reserved words"));
+    TRY(name, r.ReadCString("unit name"));
+    TRY(remark, r.ReadCString("unit remark"));
+    u.name = AsString(name);
+    u.remark = AsString(remark);
+    TRY_VOID(r.Skip(4, "reserved word"));
+    TRY(left, r.ReadI32("left"));
+    TRY(top, r.ReadI32("top"));
+    TRY(width, r.ReadI32("width"));
+    TRY(height, r.ReadI32("height"));
+    u.left = left;
+    u.top = top;
+    u.width = width;
+    u.height = height;
+    TRY_VOID(r.Skip(4, "reserved word"));
+    TRY(parent, r.ReadU32("parent unit ID"));
+    u.parent = parent;
+    const size_t count_at = r.offset();
+    TRY(child_count, r.ReadU32("child count"));
+    if (child_count > kMaxChildren) {
+        return r.FieldError(count_at, "child count %u is more than %u", child_count, kMaxChildren);
+    }
+    TRY(children, r.ReadU32Array(child_count, "child count"));
+    u.children = std::move(children);
+    TRY(cursor_length, r.ReadU32("cursor block length"));
+    TRY(cursor, r.ReadArray(cursor_length, 1, "cursor block length"));
+    u.cursor = AsString(cursor);
+    TRY_VOID(r.Skip(4, "reserved word"));
+    TRY(tag, r.ReadCString("tag"));
+    u.tag = AsString(tag);
+    TRY(flags, r.ReadU32("flags"));
+    u.flags = flags;
+    TRY_VOID(r.Skip(4, "reserved word"));
+    const size_t events_at = r.offset();
+    TRY(event_count, r.ReadU32("event count"));
+    if (event_count > kMaxEvents) {
+        return r.FieldError(events_at, "event count %u is more than %u", event_count, kMaxEvents);
+    }
+    TRY(events, r.ReadArray(event_count, 8, "event count"));
+    for (uint32_t i = 0; i < event_count; ++i) {
+        u.events.push_back(
+            {image::LoadI32(events.data() + 8 * i), image::LoadU32(events.data() + 8 * i + 4)});
+    }
+    TRY_VOID(r.Skip(20, "reserved words"));
+    if (r.offset() > block_end) {
+        return r.FieldError(events_at, "unit block of %s runs past its stated length",
+                            u.name.c_str());
+    }
+    TRY(type_block, r.ReadBytes(block_end - r.offset(), "type block"));
+    u.type_block = AsString(type_block);
+    return u;
+}
+
+Result<MenuEntry> ReadMenuEntry(ByteReader& r, size_t block_end) {
+    MenuEntry m;
+    TRY_VOID(r.Skip(20, "reserved words"));
+    TRY(name, r.ReadCString("menu entry name"));
+    TRY(remark, r.ReadCString("menu entry remark"));
+    (void)name;
+    (void)remark;
+    TRY_VOID(r.Skip(4, "reserved word"));
+    TRY(level, r.ReadU32("menu level"));
+    TRY(submenu, r.ReadU32("menu submenu flag"));
+    TRY(caption, r.ReadCString("menu caption"));
+    TRY(handler, r.ReadI32("menu handler offset"));
+    TRY_VOID(r.Skip(16, "reserved words"));
+    if (r.offset() != block_end) {
+        return r.FieldError(r.offset(), "menu entry block ends at 0x%zx, its length says 0x%zx",
+                            r.offset(), block_end);
+    }
+    m.level = level;
+    m.opens_submenu = submenu != 0;
+    m.caption = AsString(caption);
+    m.handler_offset = handler;
+    return m;
+}
+
+}  // namespace
+
+uint32_t UnitId(const Unit& unit) {
+    return std::visit([](const auto& u) { return u.unit_id; }, unit);
+}
+
+Result<std::vector<uint8_t>> WriteForm(const Form& form) {
+    ByteWriter blocks;
+    std::vector<uint32_t> offsets;
+    for (const Unit& unit : form.units) {
+        offsets.push_back(static_cast<uint32_t>(blocks.size()));
+        if (const auto* u = std::get_if<UnitBlock>(&unit)) {
+            WriteUnitBlock(blocks, *u);
+        } else {
+            WriteMenuEntry(blocks, std::get<MenuEntry>(unit));
+        }
+    }
+    const uint32_t n = static_cast<uint32_t>(form.units.size());
+    ByteWriter w;
+    w.U32(form.header_word);
+    w.U32(form.window_id);
+    w.U32(form.word_8);
+    w.U32(form.word_12);
+    w.U32(form.word_16);
+    w.U32(0);
+    w.U32(0);
+    w.U32(n);
+    w.U32(static_cast<uint32_t>(8 * n + blocks.size()));
+    for (const Unit& unit : form.units) w.U32(UnitId(unit));
+    for (uint32_t off : offsets) w.U32(off);
+    w.Bytes(blocks.bytes());
+    return std::move(w).Take();
+}
+
+Result<Form> ReadForm(std::span<const uint8_t> bytes) {
+    ByteReader r(bytes, "form section");
+    Form form;
+    TRY(header_word, r.ReadU32("form header word"));
+    TRY(window_id, r.ReadU32("window ID"));
+    TRY(w8, r.ReadU32("form word 8"));
+    TRY(w12, r.ReadU32("form word 12"));
+    TRY(w16, r.ReadU32("form word 16"));
+    TRY_VOID(r.Skip(8, "form zero words"));
+    form.header_word = header_word;
+    form.window_id = window_id;
+    form.word_8 = w8;
+    form.word_12 = w12;
+    form.word_16 = w16;
+    TRY(count, r.ReadU32("unit count"));
+    if (count > kMaxUnits)
+        return r.FieldError(28, "unit count %u is more than %u", count, kMaxUnits);
+    TRY(rest, r.ReadU32("length of the rest of the form"));
+    if (uint64_t{rest} + kHeaderSize != bytes.size()) {
+        return r.FieldError(32, "the form states 0x%x bytes after its header, it holds 0x%zx", rest,
+                            bytes.size() - kHeaderSize);
+    }
+    TRY(ids, r.ReadU32Array(count, "unit count"));
+    TRY(offsets, r.ReadU32Array(count, "unit count"));
+    const size_t blocks_start = r.offset();
+    size_t expected = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (offsets[i] != expected) {
+            return r.FieldError(kHeaderSize + 4 * (count + i),
+                                "unit %u's block is at 0x%x, the previous block ends at 0x%zx", i,
+                                offsets[i], expected);
+        }
+        TRY_VOID(r.Seek(blocks_start + offsets[i], "unit block"));
+        const size_t length_at = r.offset();
+        TRY(length, r.ReadU32("unit block length"));
+        if (length > r.remaining()) {
+            return r.FieldError(length_at, "unit block length 0x%x runs past the end of the form",
+                                length);
+        }
+        const size_t block_end = r.offset() + length;
+        TRY(type, r.ReadU32("unit type"));
+        if (type == kMenuEntryType) {
+            TRY(m, ReadMenuEntry(r, block_end));
+            m.unit_id = ids[i];
+            form.units.emplace_back(std::move(m));
+        } else {
+            TRY(u, ReadUnitBlock(r, type, block_end));
+            u.unit_id = ids[i];
+            form.units.emplace_back(std::move(u));
+        }
+        expected = block_end - blocks_start;
+    }
+    if (blocks_start + expected != bytes.size()) {
+        return r.FieldError(blocks_start + expected,
+                            "the last unit block ends at 0x%zx, before the end of the form",
+                            blocks_start + expected);
+    }
+    return form;
+}
+
+}  // namespace quorix::form

@@ -1,0 +1,42 @@
+// Loading a picture onto both drawing boards and saving the picture board as a bitmap.
+#include "app/program.h"
+
+namespace quorix::app {
+
+namespace {
+// White (red, green and blue 255) negated: a colour no pixel has, so nothing is transparent.
+constexpr int32_t kNoTransparentColour = -16777215;
+}  // namespace
+
+void LoadPicture(const EventArgs&) {
+    const auto dialog = Ctl<rt::FileDialog>(Unit::通用对话框1);
+    dialog.WriteInt(abi::kPropDialogMode, abi::kDialogOpenFile);
+    dialog.WriteText(abi::kPropTitle, Constant(Ref::EmptyText));
+    if (!dialog.Open()) return;
+    const rt::Binary picture = rt::ReadFile(dialog.ReadText(abi::kPropFileName));
+    const auto board = Ctl<rt::Board>(Unit::画板1);
+    const int32_t width = board.Width();
+    const int32_t height = board.Height();
+    board.DrawPicture(picture, 0, 0, width, height, kNoTransparentColour);
+    Ctl<rt::Board>(Unit::画板2).DrawPicture(picture, 0, 0, width, height, kNoTransparentColour);
+}
+
+void SavePicture(const EventArgs&) {
+    const auto dialog = Ctl<rt::FileDialog>(Unit::通用对话框1);
+    dialog.WriteText(abi::kPropTitle, Constant(Ref::SaveTitle));
+    dialog.WriteInt(abi::kPropDialogMode, abi::kDialogSaveFile);
+    if (!dialog.Open()) return;
+    const rt::Text path = dialog.ReadText(abi::kPropFileName);
+    const auto board = Ctl<rt::Board>(Unit::画板1);
+    const rt::Binary bmp = board.PictureAsBmp(board.Width(), board.Height());
+    rt::WriteFile(path, bmp);
+}
+
+void ClickLoadPicture(const EventArgs& args) {
+    LoadPicture(args);
+}
+void ClickSavePicture(const EventArgs& args) {
+    SavePicture(args);
+}
+
+}  // namespace quorix::app

@@ -1,0 +1,142 @@
+// Command, property and type numbers of the core runtime and its support libraries.
+//
+// Declared once here and included by both the program and the runtime. The numbers are the
+// runtime's own; once released they are never renumbered, only appended to.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/abi.h"
+
+namespace quorix::abi {
+
+// Rows of the library table (0-based library index) and the library numbers of type codes.
+enum LibraryIndex : uint32_t {
+    kLibKrnln = 0,
+    kLibIext = 1,
+    kLibIext3 = 2,
+    kLibIext2 = 3,
+    kLibHtmlView = 4,
+    kLibRegEx = 5,
+};
+constexpr uint32_t LibraryNumber(LibraryIndex index) {
+    return index + 1;
+}
+
+// Unit types and data types.
+enum UnitType : uint32_t {
+    kTypeWindow = QX_TYPE(1, 1),
+    kTypeMenuEntry = QX_TYPE(1, 3),
+    kTypeEditBox = QX_TYPE(1, 5),
+    kTypeShapeBox = QX_TYPE(1, 7),
+    kTypeDrawingBoard = QX_TYPE(1, 8),
+    kTypePushButton = QX_TYPE(1, 11),
+    kTypeRadioBox = QX_TYPE(1, 13),
+    kTypeComboBox = QX_TYPE(1, 14),
+    kTypeProgressBar = QX_TYPE(1, 19),
+    kTypeColorPicker = QX_TYPE(1, 28),
+    kTypeSpinControl = QX_TYPE(1, 30),
+    kTypeFileDialog = QX_TYPE(1, 31),
+    kTypeListView = QX_TYPE(2, 4),
+    kTypeTransparentLabel = QX_TYPE(2, 5),
+    kTypeTabControl = QX_TYPE(3, 2),
+    kTypePictureButton = QX_TYPE(4, 1),
+    kTypeBrowserBox = QX_TYPE(5, 1),
+    kTypeRegExObject = QX_TYPE(6, 1),  // data type of RegEx, not a unit
+};
+
+// Commands of the core library (CallCoreCommand). Commands that act on a control take it as
+// their first argument.
+enum CoreCommand : uint32_t {
+    kCmdDoEvents = 1,       // () -> 0, or 1 when the program is ending
+    kCmdNumberToText = 2,   // (int or double) -> new text
+    kCmdTextToNumber = 3,   // (text) -> double
+    kCmdRandomInteger = 4,  // (low int, high int) -> int in [low, high]
+    kCmdColorFromRgb = 5,   // (red, green, blue) -> colour value
+    kCmdReadFile = 6,       // (path text) -> new binary block (the file's bytes)
+    kCmdWriteFile = 7,      // (path text, binary) -> bool
+    kCmdJoinText = 8,       // (text, text, ...) -> new text
+
+    kCmdBoardReadPixel = 20,    // (board, x, y) -> colour value
+    kCmdBoardSetPixel = 21,     // (board, x, y, colour)
+    kCmdBoardLine = 22,         // (board, x1, y1, x2, y2)
+    kCmdBoardEllipse = 23,      // (board, left, top, right, bottom)
+    kCmdBoardRectangle = 24,    // (board, left, top, right, bottom)
+    kCmdBoardArc = 25,          // (board, left, top, right, bottom, x start, y start, x end, y end)
+    kCmdBoardClear = 26,        // (board)
+    kCmdBoardCopyTo = 27,       // (source board, target board) copies the whole source at (0, 0)
+    kCmdBoardDrawPicture = 28,  // (board, picture binary, left, top, width, height, transparent)
+    kCmdBoardGetBmp = 29,       // (board, width, height) -> new binary holding a BMP file
+
+    kCmdControlMove = 40,         // (control, left?, top?, width?, height?) omitted keeps the value
+    kCmdControlSetFocus = 41,     // (control)
+    kCmdControlSendMessage = 42,  // (control, message, wparam, lparam) -> int
+    kCmdEditAppendText = 43,      // (edit box, text)
+    kCmdWindowPopupMenu = 44,     // (window, menu entry, x?, y?) omitted: at the pointer
+    kCmdDialogOpen = 45,          // (file dialog) -> bool confirmed
+};
+
+// Edit box messages understood by kCmdControlSendMessage.
+constexpr uint32_t kMsgSetSelection = 0x00B1;  // start, end (-1 = to the end)
+constexpr uint32_t kMsgCopy = 0x0301;
+
+// Commands of iext (list view with columns).
+enum ListViewCommand : uint32_t {
+    kCmdListDeleteAll = 1,  // (list)
+    kCmdListRowCount = 2,   // (list) -> int
+    kCmdListFindRow = 3,    // (list, text) -> row whose column 0 equals text, or -1
+    kCmdListAppendRow = 4,  // (list, column-0 text) -> new row index
+    kCmdListGetCell = 5,    // (list, row, column) -> new text, empty for a missing cell
+    kCmdListSetCell = 6,    // (list, row, column, text)
+};
+
+// Commands of iext3 (advanced tab control).
+enum TabControlCommand : uint32_t {
+    kCmdTabCaption = 1,  // (tab control, index) -> new text
+};
+
+// Commands of HtmlView (browser box).
+enum BrowserCommand : uint32_t {
+    kCmdBrowserNavigate = 1,  // (browser, address, flags?, target?)
+};
+
+// Commands of RegEx. The object is passed as (data block address, 0, kTypeRegExObject).
+enum RegExCommand : uint32_t {
+    kCmdRegExCreate = 1,   // () -> address of a new object's data block
+    kCmdRegExCompile = 2,  // (object, pattern text, options?) -> bool
+    kCmdRegExReplace = 3,  // (object, text, replacement, start, count?, case, multiline) -> text
+    kCmdRegExDestroy = 4,  // (object)
+};
+
+// Property numbers (ReadProperty / WriteProperty). Member -1 selects the whole property.
+enum Property : uint32_t {
+    kPropLeft = 1,
+    kPropTop = 2,
+    kPropWidth = 3,
+    kPropHeight = 4,
+    kPropVisible = 5,
+    kPropEnabled = 6,
+    kPropCaption = 7,       // text: buttons, labels, radio boxes, the window
+    kPropText = 8,          // text: edit boxes, combo boxes
+    kPropChecked = 9,       // radio boxes
+    kPropPenWidth = 10,     // drawing boards
+    kPropPenColor = 11,     // drawing boards
+    kPropColor = 12,        // colour picker's colour; shape box's fill colour
+    kPropFont = 13,         // compound: member kFontSize is the size in points
+    kPropPosition = 14,     // progress bar
+    kPropMaximum = 15,      // progress bar
+    kPropAddress = 16,      // browser box
+    kPropDialogMode = 17,   // file dialog: 0 open file, 1 save file
+    kPropTitle = 18,        // file dialog
+    kPropFileName = 19,     // file dialog
+    kPropFilter = 20,       // file dialog
+    kPropDefaultExt = 21,   // file dialog
+    kPropCurrentTab = 22,   // tab control
+    kPropSelectedRow = 23,  // list view, -1 when none
+};
+constexpr int32_t kWholeProperty = -1;
+constexpr int32_t kFontSize = 1;
+
+enum DialogMode : uint32_t { kDialogOpenFile = 0, kDialogSaveFile = 1 };
+
+}  // namespace quorix::abi

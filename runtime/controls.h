@@ -1,0 +1,126 @@
+// Typed handles on the window's controls. A control is the triple (window ID, unit ID, unit
+// type) that the operand table of the code section holds for it.
+#pragma once
+
+#include "runtime/program.h"
+
+namespace quorix::rt {
+
+class Control {
+public:
+    // `operand` is the index of the control's triple in the operand table.
+    explicit Control(uint32_t operand);
+
+    int32_t ReadInt(uint32_t property, int32_t member = abi::kWholeProperty) const;
+    Text ReadText(uint32_t property, int32_t member = abi::kWholeProperty) const;
+    void WriteInt(uint32_t property, int32_t value, int32_t member = abi::kWholeProperty) const;
+    void WriteText(uint32_t property, const Text& value,
+                   int32_t member = abi::kWholeProperty) const;
+
+    int32_t Width() const { return ReadInt(abi::kPropWidth); }
+    int32_t Height() const { return ReadInt(abi::kPropHeight); }
+    // Resizes keeping the left and top edges (omitted arguments keep their value).
+    void Resize(int32_t width, int32_t height) const;
+    void SetHeight(int32_t height) const;
+    void SetFocus() const;
+
+    const uint32_t* triple() const { return triple_; }
+
+protected:
+    uint64_t Core(uint32_t command) const;
+
+    uint32_t triple_[3];
+};
+
+class Board : public Control {
+public:
+    using Control::Control;
+    int32_t Pixel(int32_t x, int32_t y) const;
+    void SetPixel(int32_t x, int32_t y, int32_t colour) const;
+    void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) const;
+    void Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) const;
+    void Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) const;
+    void Arc(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t xs, int32_t ys, int32_t xe,
+             int32_t ye) const;
+    void Clear() const;
+    void CopyTo(const Board& target) const;
+    void DrawPicture(const Binary& picture, int32_t left, int32_t top, int32_t width,
+                     int32_t height, int32_t transparent) const;
+    Binary PictureAsBmp(int32_t width, int32_t height) const;
+};
+
+class ListView : public Control {
+public:
+    ListView(uint32_t operand, uint32_t library_operand);
+    void DeleteAllRows() const;
+    int32_t RowCount() const;
+    int32_t FindRow(const Text& column0) const;
+    int32_t AppendRow(const Text& column0) const;
+    Text Cell(int32_t row, int32_t column) const;
+    void SetCell(int32_t row, int32_t column, const Text& text) const;
+    int32_t SelectedRow() const { return ReadInt(abi::kPropSelectedRow); }
+
+private:
+    uint32_t library_;
+};
+
+class EditBox : public Control {
+public:
+    using Control::Control;
+    Text Content() const { return ReadText(abi::kPropText); }
+    void SetContent(const Text& t) const { WriteText(abi::kPropText, t); }
+    void Append(const Text& t) const;
+    int32_t SendMessage(uint32_t message, int32_t wparam, int32_t lparam) const;
+};
+
+class TabControl : public Control {
+public:
+    TabControl(uint32_t operand, uint32_t library_operand);
+    int32_t CurrentTab() const { return ReadInt(abi::kPropCurrentTab); }
+    Text TabCaption(int32_t index) const;
+
+private:
+    uint32_t library_;
+};
+
+class Browser : public Control {
+public:
+    Browser(uint32_t operand, uint32_t library_operand);
+    void Navigate(const Text& address) const;
+
+private:
+    uint32_t library_;
+};
+
+class FileDialog : public Control {
+public:
+    using Control::Control;
+    bool Open() const;
+};
+
+class Window : public Control {
+public:
+    using Control::Control;
+    // Pops up the menu whose bar entry is `menu` at the pointer.
+    void PopupMenu(const Control& menu) const;
+};
+
+// A regular-expression object of the RegEx library: created on construction, destroyed when
+// it goes away.
+class RegEx {
+public:
+    RegEx(uint32_t library_operand, uint32_t type_operand);
+    ~RegEx();
+    RegEx(const RegEx&) = delete;
+    RegEx& operator=(const RegEx&) = delete;
+    bool Compile(const Text& pattern) const;
+    Text Replace(const Text& text, const Text& replacement, int32_t start, bool case_sensitive,
+                 bool multiline) const;
+
+private:
+    uint32_t library_;
+    uint32_t type_;
+    QxAddr object_ = 0;
+};
+
+}  // namespace quorix::rt

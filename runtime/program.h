@@ -1,0 +1,206 @@
+// The program's side of the runtime: typed calls that build argument blocks and go through
+// the service stubs of the code section, and accessors for program memory.
+//
+// Handlers never see argument blocks or slots; they write `board.Pixel(x, y)` and
+// `table.FindRow(colour)`. Nothing here allocates on the host heap: blocks are built on the
+// stack and texts live in program memory.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+#include "runtime/abi.h"
+#include "runtime/commands.h"
+
+namespace quorix::rt {
+
+// Thrown inside the program (never across the runtime boundary) when the runtime reports that
+// the program is ending while a routine is still running: the routine unwinds, releasing what
+// it holds, and the dispatcher returns to the runtime.
+struct ProgramEnding {};
+
+// The bound runtime: memory, sections and the service functions resolved through the stubs.
+struct Bound {
+    const QxHostContext* context = nullptr;
+    uint8_t* memory = nullptr;
+    const volatile uint32_t* memory_end = nullptr;
+    QxAddr code = 0;
+    const uint32_t* references = nullptr;  // host view of the relocated reference table
+    uint32_t reference_count = 0;
+    const uint32_t* operands = nullptr;  // host view of the operand table
+    uint32_t operand_count = 0;
+    QxCallLibraryCommandFn call_library = nullptr;
+    QxCallCoreCommandFn call_core = nullptr;
+    QxReadPropertyFn read_property = nullptr;
+    QxWritePropertyFn write_property = nullptr;
+    QxAllocateBlockFn allocate = nullptr;
+    QxFreeBlockFn free = nullptr;
+    QxEndProgramFn end_program = nullptr;
+    QxRunMessageLoopFn run_message_loop = nullptr;
+    QxOpenStartWindowFn open_start_window = nullptr;
+    QxHostServiceFn host_service = nullptr;
+};
+extern Bound g_bound;
+
+// Reads the code header of the section the context names and resolves every service through
+// its stub. Returns false when the code section is not one this program understands.
+bool Bind(const QxHostContext* context);
+
+// ---- Program memory ---------------------------------------------------------------------
+inline bool InMemory(QxAddr a, uint64_t length) {
+    return a != 0 && uint64_t{a} + length <= *g_bound.memory_end;
+}
+inline uint32_t Load32(QxAddr a) {
+    uint32_t v = 0;
+    if (InMemory(a, 4)) std::memcpy(&v, g_bound.memory + a, 4);
+    return v;
+}
+inline void Store32(QxAddr a, uint32_t v) {
+    if (InMemory(a, 4)) std::memcpy(g_bound.memory + a, &v, 4);
+}
+double LoadDouble(QxAddr a);
+// The NUL-terminated text at `a`; the empty text for 0 or an address outside memory.
+std::string_view TextAt(QxAddr a);
+
+// The program address held in reference-table entry `index` (relocated at load).
+inline QxAddr Reference(uint32_t index) {
+    return index < g_bound.reference_count ? g_bound.references[index] : 0;
+}
+inline uint32_t Operand(uint32_t index) {
+    return index < g_bound.operand_count ? g_bound.operands[index] : 0;
+}
+
+// The empty constant text; every missing text argument is passed as this address.
+QxAddr EmptyTextAddress();
+QxAddr EmptyBinaryAddress();
+void SetConstantAddresses(QxAddr empty_text, QxAddr empty_binary);
+
+// ---- Texts ------------------------------------------------------------------------------
+// A text in program memory. An owned text is released when the Text goes away; a constant
+// text of the image is never released.
+class Text {
+public:
+    Text() = default;
+    static Text Owned(QxAddr a) { return Text(a, true); }
+    static Text Constant(QxAddr a) { return Text(a, false); }
+    Text(Text&& other) noexcept : addr_(std::exchange(other.addr_, 0)), owned_(other.owned_) {}
+    Text& operator=(Text&& other) noexcept;
+    Text(const Text&) = delete;
+    Text& operator=(const Text&) = delete;
+    ~Text() { Release(); }
+
+    // The address to pass as an argument: never 0.
+    QxAddr address() const { return addr_ != 0 ? addr_ : EmptyTextAddress(); }
+    std::string_view view() const { return TextAt(addr_); }
+    bool empty() const { return view().empty(); }
+    // Gives up ownership and returns the address (for a text variable that stores it).
+    QxAddr Release(bool free_now = true);
+    QxAddr Detach() { return std::exchange(addr_, 0); }
+
+    friend bool operator==(const Text& a, const Text& b) { return a.view() == b.view(); }
+
+private:
+    Text(QxAddr a, bool owned) : addr_(a), owned_(owned) {}
+    QxAddr addr_ = 0;
+    bool owned_ = false;
+};
+
+// A new text in program memory with these bytes.
+Text NewText(std::string_view bytes);
+// The two texts joined, the first in front.
+Text operator+(const Text& a, const Text& b);
+
+// A binary block in program memory (u32 1, u32 length, bytes), released when it goes away.
+class Binary {
+public:
+    Binary() = default;
+    explicit Binary(QxAddr a) : addr_(a) {}
+    Binary(Binary&& other) noexcept : addr_(std::exchange(other.addr_, 0)) {}
+    Binary& operator=(Binary&&) = delete;
+    ~Binary();
+    QxAddr address() const { return addr_ != 0 ? addr_ : EmptyBinaryAddress(); }
+
+private:
+    QxAddr addr_ = 0;
+};
+
+// A global text variable: a `var` word that owns the text it holds. Assigning copies the
+// text and releases the previous one; a constant is copied, never stored itself.
+class TextVariable {
+public:
+    explicit TextVariable(QxAddr word) : word_(word) {}
+    void Assign(const Text& value);
+    void Release();  // releases the text held; the word keeps its value
+    std::string_view view() const { return TextAt(Load32(word_)); }
+    bool Equals(const Text& other) const { return view() == other.view(); }
+
+private:
+    QxAddr word_;
+};
+
+// A 32-bit integer global in `var`.
+class IntVariable {
+public:
+    explicit IntVariable(QxAddr word) : word_(word) {}
+    int32_t get() const { return static_cast<int32_t>(Load32(word_)); }
+    void set(int32_t v) { Store32(word_, static_cast<uint32_t>(v)); }
+
+private:
+    QxAddr word_;
+};
+
+// ---- Argument blocks --------------------------------------------------------------------
+// An argument block on the stack: count, then (low, high, type) per argument.
+template <int N>
+class Args {
+public:
+    Args& Int(int32_t v) { return Put(static_cast<uint32_t>(v), 0, QX_ARG_INT); }
+    Args& Bool(bool v) { return Put(v ? 1 : 0, 0, QX_ARG_BOOL); }
+    Args& Double(double v) {
+        uint64_t bits;
+        std::memcpy(&bits, &v, 8);
+        return Put(static_cast<uint32_t>(bits), static_cast<uint32_t>(bits >> 32), QX_ARG_DOUBLE);
+    }
+    Args& TextArg(const Text& t) { return Put(t.address(), 0, QX_ARG_TEXT); }
+    Args& TextAddr(QxAddr a) { return Put(a != 0 ? a : EmptyTextAddress(), 0, QX_ARG_TEXT); }
+    Args& BinaryArg(const Binary& b) { return Put(b.address(), 0, QX_ARG_BINARY); }
+    Args& Omitted() { return Put(0, 0, QX_ARG_OMITTED); }
+    Args& Triple(const uint32_t* t) { return Put(t[0], t[1], t[2]); }
+    Args& Put(uint32_t low, uint32_t high, uint32_t type) {
+        uint32_t* p = words_ + 1 + 3 * words_[0];
+        p[0] = low;
+        p[1] = high;
+        p[2] = type;
+        ++words_[0];
+        return *this;
+    }
+    const uint32_t* block() const { return words_; }
+
+private:
+    uint32_t words_[1 + 3 * N] = {0};
+};
+
+// ---- Services ---------------------------------------------------------------------------
+uint64_t CallCore(uint32_t command, const uint32_t* block);
+uint64_t CallLibrary(uint32_t library_index, uint32_t command, const uint32_t* block);
+inline int32_t Low(uint64_t r) {
+    return static_cast<int32_t>(static_cast<uint32_t>(r));
+}
+double AsDouble(uint64_t r);
+
+// Lets pending interface events run. Throws ProgramEnding when the window has been closed
+// meanwhile and the program is ending.
+void DoEvents();
+Text NumberToText(int32_t value);
+Text NumberToText(double value);
+double TextToNumber(const Text& text);
+int32_t RandomInteger(int32_t low, int32_t high);
+Binary ReadFile(const Text& path);
+bool WriteFile(const Text& path, const Binary& data);
+
+// Number to integer: truncated toward zero; out-of-range values saturate.
+int32_t ToInteger(double value);
+
+}  // namespace quorix::rt
