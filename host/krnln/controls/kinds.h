@@ -1,0 +1,33 @@
+// One constructor per kind of control. Each lives in the file of its kind.
+#pragma once
+
+#include <memory>
+
+#include "host/krnln/unit_host.h"
+
+namespace quorix::host {
+
+using UnitPtr = std::unique_ptr<UnitHost>;
+
+// krnln
+UnitPtr CreateEditBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent);
+UnitPtr CreateShapeBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent);
+UnitPtr CreateDrawingBoard(Runtime& rt, const form::UnitBlock& block, QWidget* parent);
+UnitPtr CreatePushButton(Runtime& rt, const form::UnitBlock& block, QWidget* parent);
+UnitPtr CreateRadioBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent);
+UnitPtr CreateComboBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent);
+UnitPtr CreateProgressBar(Runtime& rt, const form::UnitBlock& block, QWidget* parent);
+UnitPtr CreateColorPicker(Runtime& rt, const form::UnitBlock& block, QWidget* parent);
+UnitPtr CreateSpinControl(Runtime& rt, const form::UnitBlock& block, QWidget* parent);
+UnitPtr CreateFileDialog(Runtime& rt, const form::UnitBlock& block, QWidget* parent);
+// iext
+UnitPtr CreateListView(Runtime& rt, const form::UnitBlock& block, QWidget* parent);
+UnitPtr CreateTransparentLabel(Runtime& rt, const form::UnitBlock& block, QWidget* parent);
+// iext3
+UnitPtr CreateTabControl(Runtime& rt, const form::UnitBlock& block, QWidget* parent);
+// iext2
+UnitPtr CreatePictureButton(Runtime& rt, const form::UnitBlock& block, QWidget* parent);
+// HtmlView
+UnitPtr CreateBrowserBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent);
+
+}  // namespace quorix::host
