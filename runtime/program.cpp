@@ -24,7 +24,6 @@ uint32_t CodeWord(const uint8_t* code, uint32_t code_size, uint32_t offset) {
 
 bool Bind(const QxHostContext* context) {
     if (context == nullptr || context->struct_size != sizeof(QxHostContext)) return false;
-    if (g_bound.context == context) return true;
     const uint8_t* code = context->memory_base + context->code_addr;
     const uint32_t size = context->code_size;
     if (CodeWord(code, size, code::kHdrMagic * 4) != code::kCodeMagic) return false;

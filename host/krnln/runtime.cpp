@@ -11,6 +11,7 @@
 
 #include "host/krnln/services.h"
 #include "host/krnln/start_window.h"
+#include "host/krnln/unit_host.h"
 
 namespace quorix::host {
 namespace {
@@ -38,6 +39,9 @@ Runtime* Runtime::Current() {
 
 void Runtime::SetHooks(Hooks hooks) {
     g_hooks = std::move(hooks);
+}
+const Runtime::Hooks& Runtime::GetHooks() {
+    return g_hooks;
 }
 
 int Runtime::Run(std::span<const uint8_t> bytes) {
@@ -78,6 +82,7 @@ int Runtime::Run(std::span<const uint8_t> bytes) {
     CallRoutine(image_.entry_code_offset, {});
     RunShutdownOnce();
     StopPumpClock();
+    if (g_hooks.on_ended) g_hooks.on_ended(*this);
     window_.reset();
     g_current = nullptr;
     return 0;
@@ -187,6 +192,11 @@ void Runtime::RunShutdownOnce() {
     if (shutdown_done_) return;
     shutdown_done_ = true;
     if (shutdown_routine_ != 0) CallRoutine(shutdown_routine_ - image_.code_addr, {});
+}
+
+bool Runtime::RaiseEvent(const QString& name, int32_t index, std::initializer_list<int32_t> args) {
+    UnitHost* unit = window_ ? window_->FindByName(name) : nullptr;
+    return unit != nullptr && unit->Raise(index, args);
 }
 
 UnitHost* Runtime::FindUnit(uint32_t window_id, uint32_t unit_id, uint32_t type) const {

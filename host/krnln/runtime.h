@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QString>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -70,14 +71,19 @@ public:
     void WindowClosed();
 
     UnitHost* FindUnit(uint32_t window_id, uint32_t unit_id, uint32_t type) const;
+    // Raises event `index` of the control named `name` (as its widget would). False when the
+    // control does not exist or binds nothing to the event.
+    bool RaiseEvent(const QString& name, int32_t index, std::initializer_list<int32_t> args = {});
 
     // Test support: called once when the message loop has started, and on every pump.
     struct Hooks {
         std::function<void()> on_loop_started;
         std::function<void()> on_pump;
+        std::function<void(Runtime&)> on_ended;  // after the shutdown routine, before teardown
         bool pump_every_call = false;  // pump on every DoEvents, not every few milliseconds
     };
     static void SetHooks(Hooks hooks);
+    static const Hooks& GetHooks();
 
 private:
     void RunShutdownOnce();

@@ -1,0 +1,61 @@
+// Small helpers shared by the control kinds: colour values, captions and signal connections
+// that must not outlive the unit that made them.
+#pragma once
+
+#include <QColor>
+#include <QMetaObject>
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/krnln/text_codec.h"
+
+namespace quorix::host {
+
+// A colour value keeps red in the low byte: 0x00BBGGRR. The top byte is ignored.
+inline QColor ColorFromValue(uint32_t value) {
+    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
+                  static_cast<int>((value >> 16) & 0xFF));
+}
+inline uint32_t ValueFromColor(const QColor& color) {
+    return static_cast<uint32_t>(color.red()) | (static_cast<uint32_t>(color.green()) << 8) |
+           (static_cast<uint32_t>(color.blue()) << 16);
+}
+
+// Captions store line breaks as CR LF; widgets break lines at LF.
+inline QString ShownCaption(const QString& caption) {
+    QString shown = caption;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QChar('\r'), QChar('\n'));
+    return shown;
+}
+// Buttons read '&' as a shortcut marker; a caption's '&' is shown as itself.
+inline QString ButtonCaption(const QString& caption) {
+    QString shown = ShownCaption(caption);
+    shown.replace(QChar('&'), QStringLiteral("&&"));
+    return shown;
+}
+
+inline QString FromBlockText(const std::string& bytes) {
+    return FromProgramText(bytes);
+}
+
+// Signal connections made on behalf of a unit. Widgets outlive their unit while the window is
+// torn down, so a unit cuts its connections when it goes.
+class Connections {
+public:
+    Connections() = default;
+    Connections(const Connections&) = delete;
+    Connections& operator=(const Connections&) = delete;
+    ~Connections() {
+        for (const QMetaObject::Connection& c : list_) QObject::disconnect(c);
+    }
+    void operator+=(QMetaObject::Connection c) { list_.push_back(std::move(c)); }
+
+private:
+    std::vector<QMetaObject::Connection> list_;
+};
+
+}  // namespace quorix::host

@@ -1,0 +1,60 @@
+// Radio box: a caption and a checked state. Radio boxes with the same parent exclude each other.
+#include <QRadioButton>
+
+#include "host/krnln/controls/control_util.h"
+#include "host/krnln/controls/kinds.h"
+#include "image/form_types.h"
+#include "runtime/commands.h"
+
+namespace quorix::host {
+namespace {
+
+class RadioBoxUnit : public UnitHost {
+public:
+    RadioBoxUnit(Runtime& rt, const form::UnitBlock& block, QRadioButton* radio)
+        : UnitHost(rt, block, radio), radio_(radio) {
+        const auto props = form::DecodeRadio(block.type_block);
+        SetCaption(props ? FromBlockText(props->caption) : QString());
+    }
+
+    uint32_t ReadProperty(uint32_t property, int32_t member) override {
+        if (property == abi::kPropCaption) return NewText(caption_);
+        if (property == abi::kPropChecked) return radio_->isChecked() ? 1 : 0;
+        return UnitHost::ReadProperty(property, member);
+    }
+    void WriteProperty(uint32_t property, int32_t member, uint32_t low, uint32_t high) override {
+        if (property == abi::kPropCaption) return SetCaption(TextAt(low));
+        if (property == abi::kPropChecked) return SetChecked(low != 0);
+        UnitHost::WriteProperty(property, member, low, high);
+    }
+
+private:
+    void SetCaption(const QString& caption) {
+        caption_ = caption;
+        radio_->setText(ButtonCaption(caption));
+    }
+    void SetChecked(bool checked) {
+        if (checked) {
+            radio_->setChecked(true);  // unchecks the others of the group
+            return;
+        }
+        // An exclusive group refuses to uncheck its checked button; the program may do so.
+        radio_->setAutoExclusive(false);
+        radio_->setChecked(false);
+        radio_->setAutoExclusive(true);
+    }
+
+    QRadioButton* radio_;
+    QString caption_;
+};
+
+}  // namespace
+
+UnitPtr CreateRadioBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
+    auto* radio = new QRadioButton(parent);
+    radio->setAutoExclusive(true);
+    radio->setFocusPolicy((block.flags & form::kFlagFocus) ? Qt::StrongFocus : Qt::NoFocus);
+    return std::make_unique<RadioBoxUnit>(rt, block, radio);
+}
+
+}  // namespace quorix::host

@@ -1,0 +1,103 @@
+#include "host/testing/program_session.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTest>
+#include <cstdlib>
+
+#include "host/krnln/runtime.h"
+#include "host/krnln/start_window.h"
+#include "loader/loader.h"
+#include "loader/platform_posix.h"
+
+extern "C" unsigned char kQuorixProgramImage[];
+extern "C" const uint32_t kQuorixProgramImageSize;
+
+namespace quorix::testing {
+
+namespace {
+bool g_pump_hooked = false;
+}
+
+QMainWindow* Session::window() const {
+    host::Runtime* rt = host::Runtime::Current();
+    return rt && rt->window() ? rt->window()->main_window() : nullptr;
+}
+
+QWidget* Session::Find(const char* name) const {
+    QMainWindow* w = window();
+    if (w == nullptr) return nullptr;
+    const QString n = QString::fromUtf8(name);
+    if (w->objectName() == n) return w;
+    return w->findChild<QWidget*>(n);
+}
+
+void Session::Click(const char* name) const {
+    auto* button = qobject_cast<QAbstractButton*>(Find(name));
+    if (button == nullptr) {
+        ADD_FAILURE() << "no button named " << name;
+        return;
+    }
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
+}
+
+void Session::ClickChild(const char* name, const char* child) const {
+    QWidget* parent = Find(name);
+    auto* button = parent ? parent->findChild<QAbstractButton*>(QString::fromUtf8(child)) : nullptr;
+    if (button == nullptr) {
+        ADD_FAILURE() << "no button " << child << " in " << name;
+        return;
+    }
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
+}
+
+host::Runtime& Session::runtime() const {
+    return *host::Runtime::Current();
+}
+
+uint64_t Session::BlocksInUse() const {
+    return runtime().memory().blocks_in_use();
+}
+
+void Session::Close() const {
+    if (QMainWindow* w = window()) w->close();
+}
+
+void Session::OnPump(std::function<void()> hook) const {
+    g_pump_hooked = static_cast<bool>(hook);
+    host::Runtime::Hooks hooks = host::Runtime::GetHooks();
+    hooks.on_pump = std::move(hook);
+    hooks.pump_every_call = g_pump_hooked;
+    host::Runtime::SetHooks(std::move(hooks));
+}
+
+RunResult RunProgram(const std::function<void(Session&)>& body) {
+    RunResult result;
+    host::Runtime::Hooks hooks;
+    hooks.on_loop_started = [&] {
+        result.window_opened = true;
+        Session session;
+        body(session);
+        session.OnPump(nullptr);
+        session.Close();
+    };
+    hooks.on_ended = [&](host::Runtime& rt) {
+        result.blocks_after_shutdown = rt.memory().blocks_in_use();
+    };
+    host::Runtime::SetHooks(std::move(hooks));
+    loader::PosixPlatform platform;
+    result.exit_code = loader::RunLoader(platform, kQuorixProgramImage, kQuorixProgramImageSize);
+    host::Runtime::SetHooks({});
+    return result;
+}
+
+int Main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("XDG_RUNTIME_DIR", "/tmp", 0);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
+
+}  // namespace quorix::testing

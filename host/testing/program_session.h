@@ -1,0 +1,53 @@
+// Runs the real program, through the real loader and the real runtime library, inside a test
+// process, and lets a test drive its window as a user would.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+
+namespace quorix::host {
+class Runtime;
+}
+
+namespace quorix::testing {
+
+class Session {
+public:
+    QMainWindow* window() const;
+    // The widget of the control with this name (UTF-8), or null.
+    QWidget* Find(const char* name) const;
+    template <typename T>
+    T* Find(const char* name) const {
+        return qobject_cast<T*>(Find(name));
+    }
+    // Clicks a button-like control (a QAbstractButton) in its centre with the left button.
+    void Click(const char* name) const;
+    // Clicks the child button `child` (objectName) of control `name`, e.g. a spin's "up".
+    void ClickChild(const char* name, const char* child) const;
+    host::Runtime& runtime() const;
+    uint64_t BlocksInUse() const;
+    // Closes the window as the user would.
+    void Close() const;
+    // Called on every pump while a routine lets events through (pumps on every call while
+    // set, so the test sees each pixel's pump).
+    void OnPump(std::function<void()> hook) const;
+};
+
+struct RunResult {
+    int exit_code = -1;                  // what the loader returned
+    bool window_opened = false;          // the body ran inside the message loop
+    uint64_t blocks_after_shutdown = 0;  // program-memory blocks still in use at the very end
+    uint64_t section_blocks = 5;         // blocks that hold the loaded sections
+};
+
+// Runs the program; `body` runs inside the message loop once the window is open. The window is
+// closed after the body returns (unless the body closed it).
+RunResult RunProgram(const std::function<void(Session&)>& body);
+
+// gtest main for tests that run the program: headless platform unless one is set.
+int Main(int argc, char** argv);
+
+}  // namespace quorix::testing

@@ -1,0 +1,170 @@
+// The runtime's start: the program's real image loads, with every relocation applied; an
+// image that is damaged, or that asks for what this runtime does not provide, is refused with
+// its own reason.
+#include "host/krnln/image_loading.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "app/program_image.h"
+#include "image/program_image.h"
+#include "runtime/code_format.h"
+
+namespace quorix::host {
+namespace {
+
+using app::Ref;
+
+image::ProgramImage RealImage() {
+    auto img = app::BuildProgramImage();
+    EXPECT_TRUE(img.ok());
+    return std::move(img).value();
+}
+
+std::vector<uint8_t> Write(image::ProgramImage img) {
+    auto bytes = image::WriteImage(img);
+    EXPECT_TRUE(bytes.ok()) << (bytes.ok() ? "" : bytes.error().message);
+    return bytes.ok() ? std::move(bytes).value() : std::vector<uint8_t>{};
+}
+
+uint32_t CodeHeader(const image::ProgramImage& img, uint32_t word) {
+    uint32_t v;
+    std::memcpy(&v, image::FindSection(img, "code")->data.data() + 4 * word, 4);
+    return v;
+}
+
+void PutCodeWord(image::ProgramImage& img, uint32_t offset, uint32_t value) {
+    auto& code = img.sections[image::FindSectionIndex(img, "code")].data;
+    std::memcpy(code.data() + offset, &value, 4);
+}
+
+TEST(ImageLoading, RealImageLoadsWithEveryRelocationApplied) {
+    const auto img = RealImage();
+    const auto bytes = Write(img);
+    ProgramMemory memory(64 << 20);
+    LoadedImage loaded;
+    std::string error;
+    ASSERT_TRUE(LoadImage(bytes, memory, loaded, error)) << error;
+
+    // The var section is zero, the help section 52 zero bytes, const as stored.
+    for (uint32_t i = 0; i < loaded.var_size; ++i) EXPECT_EQ(memory.At(loaded.var_addr)[i], 0);
+    EXPECT_EQ(memory.Text(loaded.const_addr + app::konst::kStop).size(), 4u);  // GBK "停止"
+    EXPECT_EQ(memory.Text(loaded.const_addr + app::konst::kProductName), "Quorix");
+
+    // Reference words now hold program addresses of their targets.
+    const uint32_t refs = CodeHeader(img, code::kHdrReferenceOffset);
+    auto ref = [&](Ref r) {
+        return memory.Read32(loaded.code_addr + refs + 4 * static_cast<uint32_t>(r));
+    };
+    EXPECT_EQ(ref(Ref::EmptyText), loaded.const_addr);
+    EXPECT_EQ(ref(Ref::StartPage), loaded.const_addr + app::konst::kStartPage);
+    EXPECT_EQ(ref(Ref::StopRequest), loaded.var_addr + app::var::kStopRequest);
+    EXPECT_EQ(ref(Ref::PenStartY), loaded.var_addr + app::var::kPenStartY);
+    EXPECT_TRUE(IsRoutineRecord(memory, loaded, ref(Ref::ShutDownRoutine) - loaded.code_addr));
+
+    // Each service stub jumps through its slot of the entry table.
+    const uint32_t stubs = CodeHeader(img, code::kHdrStubOffset);
+    for (uint32_t i = 0; i < code::kStubCount; ++i) {
+        EXPECT_EQ(memory.Read32(loaded.code_addr + stubs + i * code::kStubSize + 2),
+                  loaded.help_addr + 4 * code::kStubSlots[i]);
+    }
+    EXPECT_TRUE(IsRoutineRecord(memory, loaded, loaded.entry_code_offset));
+    EXPECT_EQ(loaded.form.window_id, app::kStartWindowId);
+    EXPECT_EQ(loaded.form.units.size(), app::kUnitCount);
+}
+
+struct Damage {
+    const char* defect;
+    std::function<void(image::ProgramImage&)> apply;
+    const char* reason;  // a distinctive part of the message
+};
+
+TEST(ImageLoading, EachDamageIsRefusedWithItsOwnReason) {
+    const Damage damages[] = {
+        {"library identifier changed",
+         [](image::ProgramImage& i) { i.libraries[1].identifier = "0000"; }, "has identifier"},
+        {"library not provided", [](image::ProgramImage& i) { i.libraries[3].file_name = "spec"; },
+         "not provided"},
+        {"libraries out of order",
+         [](image::ProgramImage& i) { std::swap(i.libraries[1], i.libraries[2]); },
+         "serves iext at that position"},
+        {"major version differs", [](image::ProgramImage& i) { i.libraries[5].major = "9"; },
+         "major version"},
+        {"relocated word outside its target",
+         [](image::ProgramImage& i) {
+             PutCodeWord(i, CodeHeader(i, code::kHdrReferenceOffset), 500);
+         },
+         "outside the const section"},
+        {"stub word outside the entry table",
+         [](image::ProgramImage& i) {
+             PutCodeWord(i, CodeHeader(i, code::kHdrStubOffset) + 2, 52);
+         },
+         "outside the help section"},
+        {"unit ID that names no unit",
+         [](image::ProgramImage& i) { PutCodeWord(i, i.fixups.sites[0][3], 0x16019999); },
+         "names no unit"},
+        {"library index past the table",
+         [](image::ProgramImage& i) { PutCodeWord(i, i.fixups.sites[2][0], 6); },
+         "not a support library"},
+        {"type code of no library",
+         [](image::ProgramImage& i) { PutCodeWord(i, i.fixups.sites[3][0], 0x00090001); },
+         "names no library"},
+        {"entry offset not at a routine", [](image::ProgramImage& i) { i.entry_offset += 1; },
+         "no routine starts at the entry"},
+        {"help section too small for the entry table",
+         [](image::ProgramImage& i) {
+             auto& h = i.sections[image::FindSectionIndex(i, "help")];
+             h.data.resize(40);
+             h.memory_size = 40;
+         },
+         "entry table needs"},
+    };
+    for (const Damage& d : damages) {
+        auto img = RealImage();
+        d.apply(img);
+        auto bytes = image::WriteImage(img);
+        ASSERT_TRUE(bytes.ok()) << d.defect << ": " << bytes.error().message;
+        ProgramMemory memory(64 << 20);
+        LoadedImage loaded;
+        std::string error;
+        EXPECT_FALSE(LoadImage(*bytes, memory, loaded, error)) << d.defect;
+        EXPECT_NE(error.find(d.reason), std::string::npos) << d.defect << ": " << error;
+    }
+}
+
+TEST(ImageLoading, TruncatedOrGarbageImagesAreRefusedWithoutReadingPastThem) {
+    const auto bytes = Write(RealImage());
+    for (size_t length :
+         {size_t{0}, size_t{3}, size_t{87}, size_t{0x1C9}, bytes.size() / 2, bytes.size() - 1}) {
+        std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<long>(length));
+        ProgramMemory memory(64 << 20);
+        LoadedImage loaded;
+        std::string error;
+        EXPECT_FALSE(LoadImage(cut, memory, loaded, error)) << length;
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(ImageLoading, HandlerOffsetsMustNameRoutines) {
+    // A form whose event names the middle of a routine record is refused before the window
+    // could call into it.
+    auto img = RealImage();
+    auto& form = img.sections[image::FindSectionIndex(img, "form")];
+    auto parsed = form::ReadForm(form.data);
+    ASSERT_TRUE(parsed.ok());
+    auto& window = std::get<form::UnitBlock>(parsed->units[0]);
+    ASSERT_FALSE(window.events.empty());
+    window.events[0].handler_offset += 2;
+    form.data = std::move(form::WriteForm(*parsed)).value();
+    form.memory_size = static_cast<uint32_t>(form.data.size());
+    ProgramMemory memory(64 << 20);
+    LoadedImage loaded;
+    std::string error;
+    EXPECT_FALSE(LoadImage(Write(std::move(img)), memory, loaded, error));
+    EXPECT_NE(error.find("where no routine starts"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace quorix::host
