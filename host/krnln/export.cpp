@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "host/krnln/fonts.h"
 #include "host/krnln/runtime.h"
 #include "runtime/abi.h"
 
@@ -14,18 +15,30 @@ namespace {
 // The application object lives for the rest of the process: programs run one after another
 // in one process (the tests do that) share it.
 void EnsureApplication() {
-    if (QApplication::instance() != nullptr) return;
-    // The browser view shares its GL context with the widgets, and its helper processes refuse
-    // to start as root without their sandbox switched off.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The browser view's helper processes refuse to start as root without their sandbox
+    // switched off, and by default they fetch updates and settings in the background. Both
+    // are read when the first view is made, so they hold for an application made elsewhere.
     if (geteuid() == 0 && std::getenv("QTWEBENGINE_DISABLE_SANDBOX") == nullptr) {
         setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
     }
+    if (std::getenv("QTWEBENGINE_CHROMIUM_FLAGS") == nullptr) {
+        setenv("QTWEBENGINE_CHROMIUM_FLAGS",
+               "--disable-background-networking --disable-component-update --disable-sync "
+               "--no-first-run",
+               0);
+    }
+    if (QApplication::instance() != nullptr) {
+        InstallFonts();
+        return;
+    }
+    // The browser view shares its GL context with the widgets.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     static int argc = 1;
     static char name[] = "quorix";
     static char* argv[] = {name, nullptr};
     auto* app = new QApplication(argc, argv);
     app->setQuitOnLastWindowClosed(false);
+    InstallFonts();
 }
 
 int32_t StartEntry(const void* image, uint32_t image_size) {

@@ -1,0 +1,51 @@
+// Transparent label: a caption drawn straight onto whatever lies beneath it.
+#include <QLabel>
+
+#include "host/krnln/controls/control_util.h"
+#include "host/krnln/controls/kinds.h"
+#include "image/form_types.h"
+#include "runtime/commands.h"
+
+namespace quorix::host {
+namespace {
+
+class LabelUnit : public UnitHost {
+public:
+    LabelUnit(Runtime& rt, const form::UnitBlock& block, QLabel* label)
+        : UnitHost(rt, block, label), label_(label) {
+        const auto props = form::DecodeLabel(block.type_block);
+        SetCaption(props ? FromBlockText(props->caption) : QString());
+    }
+
+    uint32_t ReadProperty(uint32_t property, int32_t member) override {
+        if (property == abi::kPropCaption) return NewText(caption_);
+        return UnitHost::ReadProperty(property, member);
+    }
+    void WriteProperty(uint32_t property, int32_t member, uint32_t low, uint32_t high) override {
+        if (property == abi::kPropCaption) return SetCaption(TextAt(low));
+        UnitHost::WriteProperty(property, member, low, high);
+    }
+
+private:
+    void SetCaption(const QString& caption) {
+        caption_ = caption;
+        label_->setText(ShownCaption(caption));
+    }
+
+    QLabel* label_;
+    QString caption_;  // as the program stores it, line breaks as CR LF
+};
+
+}  // namespace
+
+UnitPtr CreateTransparentLabel(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    // Plain text only: a caption is never read as markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setAutoFillBackground(false);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return std::make_unique<LabelUnit>(rt, block, label);
+}
+
+}  // namespace quorix::host

@@ -1,0 +1,93 @@
+// Picture button: two faces, the first shown at rest and the second while pressed; its text
+// is the tooltip.
+#include <QImage>
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QToolButton>
+
+#include "host/krnln/controls/control_util.h"
+#include "host/krnln/controls/kinds.h"
+#include "image/form_types.h"
+#include "runtime/commands.h"
+
+namespace quorix::host {
+namespace {
+
+class PictureButtonWidget : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+
+    void SetFaces(QImage up, QImage down) {
+        up_ = std::move(up);
+        down_ = std::move(down);
+        update();
+    }
+    QSize sizeHint() const override { return up_.isNull() ? QSize(20, 20) : up_.size(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QImage& face = isDown() && !down_.isNull() ? down_ : up_;
+        if (!face.isNull()) {
+            painter.drawImage(rect(), face);
+            return;
+        }
+        // Without a face the button still looks like a button.
+        QStyleOptionButton option;
+        option.initFrom(this);
+        option.state |= isDown() ? QStyle::State_Sunken : QStyle::State_Raised;
+        style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, this);
+    }
+
+private:
+    QImage up_, down_;
+};
+
+QImage FaceFrom(const std::string& bytes) {
+    if (bytes.empty()) return {};
+    return QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
+                            static_cast<int>(bytes.size()));
+}
+
+class PictureButtonUnit : public UnitHost {
+public:
+    PictureButtonUnit(Runtime& rt, const form::UnitBlock& block, PictureButtonWidget* button)
+        : UnitHost(rt, block, button), button_(button) {
+        const auto props = form::DecodePictureButton(block.type_block);
+        if (props) {
+            button_->SetFaces(FaceFrom(props->face1), FaceFrom(props->face2));
+            SetText(FromBlockText(props->text));
+        }
+        connections_ += QObject::connect(button_, &QAbstractButton::clicked, [this] { Raise(0); });
+    }
+
+    uint32_t ReadProperty(uint32_t property, int32_t member) override {
+        if (property == abi::kPropCaption) return NewText(text_);
+        return UnitHost::ReadProperty(property, member);
+    }
+    void WriteProperty(uint32_t property, int32_t member, uint32_t low, uint32_t high) override {
+        if (property == abi::kPropCaption) return SetText(TextAt(low));
+        UnitHost::WriteProperty(property, member, low, high);
+    }
+
+private:
+    void SetText(const QString& text) {
+        text_ = text;
+        button_->setToolTip(ShownCaption(text));
+        button_->setAccessibleName(ShownCaption(text));
+    }
+
+    PictureButtonWidget* button_;
+    QString text_;
+    Connections connections_;
+};
+
+}  // namespace
+
+UnitPtr CreatePictureButton(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
+    auto* button = new PictureButtonWidget(parent);
+    button->setFocusPolicy((block.flags & form::kFlagFocus) ? Qt::StrongFocus : Qt::NoFocus);
+    return std::make_unique<PictureButtonUnit>(rt, block, button);
+}
+
+}  // namespace quorix::host
