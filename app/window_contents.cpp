@@ -1,8 +1,202 @@
 #include "app/window_contents.h"
 
-namespace quorix::app {
+#include <vector>
 
-std::string TypeBlockOf(Unit) {
+#include "app/faces.h"
+#include "app/gbk.h"
+#include "app/help_text.h"
+#include "app/symbols.h"
+#include "image/form_types.h"
+
+namespace quorix::app {
+namespace {
+
+using namespace form;
+
+// LOGFONTA output precision, clip precision, quality and pitch of the two edit boxes' fonts:
+// stroke output, stroke clipping, draft quality, variable pitch.
+LogFont EditFont(int32_t height, const char* face) {
+    LogFont f;
+    f.height = height;
+    f.weight = 400;
+    f.char_set = 134;  // GB2312
+    f.out_precision = 3;
+    f.clip_precision = 2;
+    f.quality = 1;
+    f.pitch_and_family = 2;
+    f.face = ToGbk(face);
+    return f;
+}
+
+LogFont TabFont() {
+    LogFont f;
+    f.height = -12;
+    f.weight = 400;
+    f.char_set = 134;
+    f.face = ToGbk("宋体");
+    return f;
+}
+
+std::string Button(uint32_t t, const char* caption) {
+    return EncodePushButton({.t = t, .caption = ToGbk(caption)});
+}
+
+std::string Label(uint32_t w, const char* caption) {
+    return EncodeLabel({.w = w, .caption = ToGbk(caption)});
+}
+
+std::string Radio(const char* caption) {
+    return EncodeRadio({.caption = ToGbk(caption)});
+}
+
+// The output-size boxes offer a few common sizes and start at 50.
+std::string SizeCombo() {
+    ComboProps p;
+    p.s = -1;
+    p.text = "50";
+    p.items = {"10", "50", "100", "200", "256"};
+    p.trailing_zeros = 15;
+    return EncodeCombo(p);
+}
+
+std::string SymbolCombo(int32_t s, const char* text) {
+    ComboProps p;
+    p.s = s;
+    p.text = ToGbk(text);
+    for (const char* symbol : SymbolList()) p.items.push_back(ToGbk(symbol));
+    p.trailing_zeros = 12;
+    return EncodeCombo(p);
+}
+
+std::string Edit(uint32_t a, uint32_t b, uint32_t c, LogFont font, const std::string& text) {
+    return EncodeEdit({.a = a, .b = b, .c = c, .font = std::move(font), .text = ToGbk(text)});
+}
+
+std::string ColourList() {
+    return EncodeListView({.columns = {{ToGbk("颜色"), 80}, {ToGbk("对应字符"), 80}}});
+}
+
+std::string ResetButton() {
+    return EncodePictureButton({.face1 = ResetButtonFace(),
+                                .face2 = ResetButtonPressedFace(),
+                                .text = ToGbk("查看文字大小复位")});
+}
+
+std::string Tabs() {
+    return EncodeTabControl(
+        {.font = TabFont(), .captions = {ToGbk("图片转字符"), "Quorix", ToGbk("帮助")}});
+}
+
+std::string PictureDialog() {
+    return EncodeFileDialog({.filter = ToGbk("图像文件(*.bmp)|*.bmp"), .default_extension = "bmp"});
+}
+
+}  // namespace
+
+std::string TypeBlockOf(Unit u) {
+    switch (u) {
+        // Push buttons. The small buttons beside the output box and 按钮15 have t = 0.
+        case Unit::按钮5:
+            return Button(0, "清空");
+        case Unit::停止:
+            return Button(1, "停止");
+        case Unit::复制按钮:
+            return Button(0, "复制");
+        case Unit::按钮4:
+            return Button(0, "替换");
+        case Unit::按钮2:
+            return Button(1, "保存图片");
+        case Unit::按钮3:
+            return Button(1, "载入图片");
+        case Unit::按钮11:
+            return Button(1, "第一步\r\n取颜色对应字符");
+        case Unit::按钮15:
+            return Button(0, "修改");
+        case Unit::按钮13:
+            return Button(1, "第二步\r\n转换为Quorix");
+        case Unit::按钮16:
+            return Button(1, "设置输出大小");
+        case Unit::按钮1:
+            return Button(1, "清除画面");
+
+        // Labels: w = 1 on the only two-line caption.
+        case Unit::透明标签4:
+            return Label(0, "替换字符");
+        case Unit::透明标签3:
+            return Label(0, "提取字符");
+        case Unit::透明标签1:
+            return Label(1, "宽\r\n\r\n高");
+        case Unit::透明标签2:
+            return Label(0, "3");
+
+        // Pen tools; none is checked at start.
+        case Unit::画线:
+            return Radio("·");
+        case Unit::画直线:
+            return Radio("▂");
+        case Unit::画四边形:
+            return Radio("口");
+        case Unit::画圆:
+            return Radio("○");
+        case Unit::画弧线:
+            return Radio("⌒");
+
+        case Unit::宽组合框1:
+        case Unit::高组合框1:
+            return SizeCombo();
+        case Unit::修改对应编辑框:
+            return SymbolCombo(33, "");
+        case Unit::修改对应编辑框1:
+            return SymbolCombo(-1, "  ");
+
+        case Unit::编辑框3:
+            return Edit(5, 0, 1, EditFont(-19, "黑体"), HelpText());
+        case Unit::编辑框1:
+            return Edit(1, 3, 0, EditFont(-7, "宋体"), "");
+
+        case Unit::画板1:
+            return EncodeBoard({.e = 5});
+        case Unit::画板2:
+            return EncodeBoard({.e = 0});
+
+        case Unit::外形框1:
+            return EncodeShapeBox({.f = 3, .colour = 0});
+        case Unit::对应修改颜色框:
+            return EncodeShapeBox({.f = 1, .colour = 0x00C0C0C0});
+
+        case Unit::调节器1:
+            return EncodeSpin({});
+        case Unit::取色字符进度条:
+            return EncodeProgress({});
+        case Unit::超文本浏览框1:
+            return EncodeBrowser({});
+        case Unit::通用对话框1:
+            return PictureDialog();
+        case Unit::颜色分类列表框:
+            return ColourList();
+        case Unit::字体大小复位按钮:
+            return ResetButton();
+        case Unit::高级选择夹1:
+            return Tabs();
+
+        // These three start at their kind's defaults.
+        case Unit::替换编辑框:
+        case Unit::调节器2:
+        case Unit::颜色选择器1:
+            return {};
+
+        // The window's block is written with the window itself; menu entries have none.
+        case Unit::窗口:
+        case Unit::菜单文件操作:
+        case Unit::菜单载入图片:
+        case Unit::菜单保存图片:
+        case Unit::菜单清除图片:
+        case Unit::菜单生成指令:
+        case Unit::菜单第一步骤:
+        case Unit::菜单第二步骤:
+        case Unit::kCount:
+            return {};
+    }
     return {};
 }
 

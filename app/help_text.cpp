@@ -1,0 +1,49 @@
+#include "app/help_text.h"
+
+namespace quorix::app {
+namespace {
+
+constexpr const char* kIndent = "    ";
+
+// Each paragraph, and whether it is indented. Empty entries are the blank lines.
+struct Line {
+    bool indented;
+    const char* text;
+};
+
+constexpr Line kLines[] = {
+    {false, "先说缺点："},
+    {true, "工具采用逐行扫描的方式生成Quorix，跟拟图生成不同，扫描类工具生成速度较慢。"},
+    {false, ""},
+    {false, "也说优点："},
+    {false, ""},
+    {true,
+     "针对像素性字符自主编辑制定，可以让用户制作出自己想要的字符图效果，这是拟图生成无法比拟的。"},
+    {false, ""},
+    {true,
+     "逐行扫描类方式可以将图片里的所有像素颜色分类划出，需要用户自己手动进行修改，本工具采用2字符"
+     "对应1像素，精细上可以做到很极致的程度，不过因为需要用户编辑，所以嫌麻烦的用户会觉得很烦（当"
+     "然可以不修改，工具在分析颜色时候已经随机生成对应的字符，只是本版本没有分层次的字符而已）"},
+    {false, ""},
+    {true,
+     "Quorix是一种适用在QQ，网络上文本中的一种内容载体，我们的工具还有很多缺陷，这是一个试行版本，"
+     "希望大家能够给到合理的建议，在这里谢谢大家。"},
+    {false, ""},
+    {true, "有任何问题或意见请联系我们，邮箱：support@corvane.cn"},
+    {true, ""},
+};
+static_assert(sizeof kLines / sizeof kLines[0] == 13);
+
+}  // namespace
+
+std::string HelpText() {
+    std::string text;
+    for (const Line& line : kLines) {
+        if (&line != kLines) text += "\r\n";
+        if (line.indented) text += kIndent;
+        text += line.text;
+    }
+    return text;
+}
+
+}  // namespace quorix::app
