@@ -11,7 +11,9 @@
 
 #include "host/krnln/services.h"
 #include "host/krnln/start_window.h"
+#include "host/krnln/text_codec.h"
 #include "host/krnln/unit_host.h"
+#include "runtime/commands.h"
 
 namespace quorix::host {
 namespace {
@@ -79,7 +81,9 @@ int Runtime::Run(std::span<const uint8_t> bytes) {
     }
     g_current = this;
     StartPumpClock();
-    CallRoutine(image_.entry_code_offset, {});
+    // The start routine runs the message loop; handlers called from it count as the routines
+    // that are running, it does not.
+    RunUncounted(image_.entry_code_offset);
     RunShutdownOnce();
     StopPumpClock();
     if (g_hooks.on_ended) g_hooks.on_ended(*this);
@@ -100,6 +104,11 @@ void Runtime::CallRoutine(uint32_t code_offset, std::initializer_list<int32_t> a
     if (depth_ == 0) FlushDeferred();
 }
 
+void Runtime::RunUncounted(uint32_t code_offset) {
+    routine_entry_(code_offset, nullptr, 0, &context_);
+    FlushDeferred();
+}
+
 bool Runtime::DoEvents() {
     if (ending_) return true;
     if (g_hooks.pump_every_call || pump_due_.load(std::memory_order_relaxed)) Pump();
@@ -113,20 +122,18 @@ void Runtime::Pump() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void Runtime::MarkDeferred(Deferred* d) {
-    if (std::find(deferred_.begin(), deferred_.end(), d) == deferred_.end()) {
-        deferred_.push_back(d);
-    }
-}
-
 void Runtime::ForgetDeferred(Deferred* d) {
     deferred_.erase(std::remove(deferred_.begin(), deferred_.end(), d), deferred_.end());
+    d->queued_for_flush = false;
 }
 
 void Runtime::FlushDeferred() {
     std::vector<Deferred*> pending;
     pending.swap(deferred_);
-    for (Deferred* d : pending) d->Flush();
+    for (Deferred* d : pending) {
+        d->queued_for_flush = false;
+        d->Flush();
+    }
 }
 
 void Runtime::StartPumpClock() {
@@ -191,12 +198,33 @@ void Runtime::RegisterShutdown(QxAddr routine_address) {
 void Runtime::RunShutdownOnce() {
     if (shutdown_done_) return;
     shutdown_done_ = true;
-    if (shutdown_routine_ != 0) CallRoutine(shutdown_routine_ - image_.code_addr, {});
+    if (shutdown_routine_ != 0) RunUncounted(shutdown_routine_ - image_.code_addr);
 }
 
 bool Runtime::RaiseEvent(const QString& name, int32_t index, std::initializer_list<int32_t> args) {
     UnitHost* unit = window_ ? window_->FindByName(name) : nullptr;
     return unit != nullptr && unit->Raise(index, args);
+}
+
+QString Runtime::ReadProperty(const QString& name, uint32_t property, int32_t member) {
+    UnitHost* unit = window_ ? window_->FindByName(name) : nullptr;
+    if (unit == nullptr) return {};
+    const uint32_t value = unit->ReadProperty(property, member);
+    switch (property) {
+        case abi::kPropCaption:
+        case abi::kPropText:
+        case abi::kPropAddress:
+        case abi::kPropTitle:
+        case abi::kPropFileName:
+        case abi::kPropFilter:
+        case abi::kPropDefaultExt: {
+            const QString text = FromProgramText(memory_.Text(value));
+            memory_.Free(value);
+            return text;
+        }
+        default:
+            return QString::number(static_cast<int32_t>(value));
+    }
 }
 
 UnitHost* Runtime::FindUnit(uint32_t window_id, uint32_t unit_id, uint32_t type) const {

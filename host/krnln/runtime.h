@@ -31,6 +31,7 @@ class Deferred {
 public:
     virtual ~Deferred() = default;
     virtual void Flush() = 0;
+    bool queued_for_flush = false;
 };
 
 class QX_EXPORT Runtime {
@@ -58,7 +59,12 @@ public:
 
     // Lets pending events run when the pump is due. Returns true once the program is ending.
     bool DoEvents();
-    void MarkDeferred(Deferred* d);
+    void MarkDeferred(Deferred* d) {
+        if (!d->queued_for_flush) {
+            d->queued_for_flush = true;
+            deferred_.push_back(d);
+        }
+    }
     void ForgetDeferred(Deferred* d);
     void FlushDeferred();
 
@@ -74,6 +80,9 @@ public:
     // Raises event `index` of the control named `name` (as its widget would). False when the
     // control does not exist or binds nothing to the event.
     bool RaiseEvent(const QString& name, int32_t index, std::initializer_list<int32_t> args = {});
+    // A property of the control named `name` as the program reads it: a text property decoded,
+    // an integer property as its decimal text. Empty when there is no such control.
+    QString ReadProperty(const QString& name, uint32_t property, int32_t member = -1);
 
     // Test support: called once when the message loop has started, and on every pump.
     struct Hooks {
@@ -87,6 +96,7 @@ public:
 
 private:
     void RunShutdownOnce();
+    void RunUncounted(uint32_t code_offset);
     void Pump();
     void StartPumpClock();
     void StopPumpClock();

@@ -1,0 +1,291 @@
+// The conversion through the real window: output size, step one, editing the mapping, step
+// two, and stopping a step, as a user drives them.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QImage>
+#include <QProgressBar>
+#include <QTreeView>
+
+#include "host/krnln/runtime.h"
+#include "host/testing/program_session.h"
+#include "runtime/commands.h"
+
+namespace quorix {
+namespace {
+
+using testing::RunProgram;
+using testing::Session;
+
+struct Row {
+    QString colour, characters;
+};
+
+QString U(const char* s) {
+    return QString::fromUtf8(s);
+}
+
+int32_t ColourValue(QRgb rgb) {
+    return qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16);
+}
+
+void SetSize(Session& s, const char* width, const char* height) {
+    s.Find<QComboBox>("宽组合框1")->setEditText(U(width));
+    s.Find<QComboBox>("高组合框1")->setEditText(U(height));
+    s.Click("按钮16");
+}
+
+void PutPicture(Session& s, const QImage& picture) {
+    s.Find("画板1")->setProperty("picture", picture);
+    s.Find("画板2")->setProperty("picture", picture);
+}
+
+QSize BoardSize(Session& s, const char* board) {
+    return s.Find(board)->size();
+}
+
+std::vector<Row> Rows(Session& s) {
+    auto* view = s.Find<QTreeView>("颜色分类列表框");
+    std::vector<Row> rows;
+    auto* m = view->model();
+    for (int r = 0; r < m->rowCount(); ++r) {
+        rows.push_back({m->index(r, 0).data().toString(), m->index(r, 1).data().toString()});
+    }
+    return rows;
+}
+
+QString Output(Session& s) {
+    return s.runtime().ReadProperty(U("编辑框1"), abi::kPropText);
+}
+
+void SelectRow(Session& s, int row) {
+    auto* view = s.Find<QTreeView>("颜色分类列表框");
+    view->setCurrentIndex(view->model()->index(row, 0));
+}
+
+// A picture whose every pixel has its own colour.
+QImage Distinct(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) img.setPixel(x, y, qRgb(10 + x, 20 + y, 30));
+    }
+    return img;
+}
+
+bool TwoDigits(const QString& t) {
+    return t.size() == 2 && t[0].isDigit() && t[1].isDigit();
+}
+
+TEST(Conversion, RoadOfATypicalUse) {
+    RunProgram([](Session& s) {
+        SetSize(s, "8", "4");
+        ASSERT_EQ(BoardSize(s, "画板1"), QSize(8, 4));
+        ASSERT_EQ(BoardSize(s, "画板2"), QSize(8, 4));
+        QImage picture(8, 4, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        for (int x = 2; x < 6; ++x) picture.setPixel(x, 1, qRgb(255, 0, 0));
+        picture.setPixel(7, 3, qRgb(0, 0, 255));
+        PutPicture(s, picture);
+
+        s.Click("按钮11");
+        auto rows = Rows(s);
+        ASSERT_EQ(rows.size(), 3u);
+        EXPECT_EQ(rows[0].colour, "16777215");  // white, pixel (0, 0)
+        EXPECT_EQ(rows[1].colour, "255");       // pure red
+        EXPECT_EQ(rows[2].colour, "16711680");  // pure blue
+        for (const Row& r : rows)
+            EXPECT_TRUE(TwoDigits(r.characters)) << r.characters.toStdString();
+
+        SelectRow(s, 1);
+        EXPECT_EQ(s.Find<QComboBox>("修改对应编辑框")->currentText(), rows[1].characters);
+        EXPECT_EQ(s.runtime().ReadProperty(U("对应修改颜色框"), abi::kPropColor), "255");
+        s.Find<QComboBox>("修改对应编辑框")->setEditText(U("█"));
+        s.Click("按钮15");
+        EXPECT_EQ(Rows(s)[1].characters, U("█"));
+
+        s.Click("按钮13");
+        const QString w = rows[0].characters, b = rows[2].characters, r = U("█");
+        const QString expected = w.repeated(8) + "\r\n" + w.repeated(2) + r.repeated(4) +
+                                 w.repeated(2) + "\r\n" + w.repeated(8) + "\r\n" + w.repeated(7) +
+                                 b + "\r\n";
+        EXPECT_EQ(Output(s), expected);
+    });
+}
+
+TEST(Conversion, StepOneFindsEachColourOnceInOrderOfFirstAppearance) {
+    RunProgram([](Session& s) {
+        SetSize(s, "5", "3");
+        QImage one(5, 3, QImage::Format_RGB32);
+        one.fill(qRgb(1, 2, 3));
+        PutPicture(s, one);
+        s.Click("按钮11");
+        ASSERT_EQ(Rows(s).size(), 1u);
+        EXPECT_EQ(Rows(s)[0].colour, QString::number(ColourValue(qRgb(1, 2, 3))));
+        auto* bar = s.Find<QProgressBar>("取色字符进度条");
+        EXPECT_EQ(bar->maximum(), 15);
+        EXPECT_EQ(bar->value(), 15);
+
+        // Colours one unit apart in one channel are two rows; pixel (0, 0) is row 0.
+        QImage near(5, 3, QImage::Format_RGB32);
+        near.fill(qRgb(100, 100, 100));
+        near.setPixel(0, 0, qRgb(100, 100, 101));
+        PutPicture(s, near);
+        s.Click("按钮11");
+        auto rows = Rows(s);
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0].colour, QString::number(ColourValue(qRgb(100, 100, 101))));
+
+        // Twice on the same picture: same colours in the same order, digits drawn anew.
+        SetSize(s, "10", "10");
+        PutPicture(s, Distinct(10, 10));
+        s.Click("按钮11");
+        const auto first = Rows(s);
+        s.Click("按钮11");
+        const auto second = Rows(s);
+        ASSERT_EQ(first.size(), 100u);
+        ASSERT_EQ(second.size(), 100u);
+        int differing = 0;
+        for (size_t i = 0; i < first.size(); ++i) {
+            EXPECT_EQ(first[i].colour, second[i].colour);
+            EXPECT_TRUE(TwoDigits(second[i].characters));
+            differing += first[i].characters != second[i].characters;
+        }
+        EXPECT_GT(differing, 0);
+    });
+}
+
+TEST(Conversion, StopEndsEachStepAfterTheRowInProgress) {
+    RunProgram([](Session& s) {
+        SetSize(s, "4", "3");
+        PutPicture(s, Distinct(4, 3));
+        int pumps = 0;
+        // Step one: stop while pixel (1, 1) is read: row 1 is finished, row 2 never visited.
+        s.OnPump([&] {
+            if (++pumps == 6) s.Click("停止");
+        });
+        s.Click("按钮11");
+        s.OnPump(nullptr);
+        auto rows = Rows(s);
+        ASSERT_EQ(rows.size(), 8u);
+        for (const Row& r : rows) EXPECT_TRUE(TwoDigits(r.characters));
+        EXPECT_EQ(s.Find<QProgressBar>("取色字符进度条")->value(), 8);
+
+        // Step two on the full table: stop in row 1; it ends without a line break.
+        s.Click("按钮11");
+        rows = Rows(s);
+        pumps = 0;
+        s.OnPump([&] {
+            if (++pumps == 7) s.Click("停止");
+        });
+        s.Click("按钮13");
+        s.OnPump(nullptr);
+        QString expected;
+        for (int i = 0; i < 4; ++i) expected += rows[i].characters;
+        expected += "\r\n";
+        for (int i = 4; i < 8; ++i) expected += rows[i].characters;
+        EXPECT_EQ(Output(s), expected);
+    });
+}
+
+TEST(Conversion, StepTwoAppendsAndReadsTheTableAfresh) {
+    RunProgram([](Session& s) {
+        SetSize(s, "3", "2");
+        QImage picture(3, 2, QImage::Format_RGB32);
+        picture.fill(qRgb(0, 0, 0));
+        picture.setPixel(1, 0, qRgb(9, 9, 9));
+        PutPicture(s, picture);
+
+        // Before step one the table is empty: every line is just a line break.
+        s.Click("按钮13");
+        EXPECT_EQ(Output(s), "\r\n\r\n");
+        s.Click("按钮5");  // clear
+        EXPECT_EQ(Output(s), "");
+
+        s.Click("按钮11");
+        auto rows = Rows(s);
+        ASSERT_EQ(rows.size(), 2u);
+        // An empty character text writes nothing for that colour.
+        SelectRow(s, 1);
+        s.Find<QComboBox>("修改对应编辑框")->setEditText(QString());
+        s.Click("按钮15");
+        s.Click("按钮13");
+        const QString k = rows[0].characters;
+        const QString once = k + k + "\r\n" + k + k + k + "\r\n";
+        EXPECT_EQ(Output(s), once);
+        // Twice appends the picture twice.
+        s.Click("按钮13");
+        EXPECT_EQ(Output(s), once + once);
+
+        // An edit made while step two runs applies to the pixels after it.
+        s.Click("按钮5");
+        int pumps = 0;
+        s.OnPump([&] {
+            if (++pumps == 4) {  // before pixel (0, 1)
+                SelectRow(s, 0);
+                s.Find<QComboBox>("修改对应编辑框")->setEditText(U("★"));
+                s.Click("按钮15");
+            }
+        });
+        s.Click("按钮13");
+        s.OnPump(nullptr);
+        EXPECT_EQ(Output(s), k + k + "\r\n" + U("★★★") + "\r\n");
+    });
+}
+
+TEST(Conversion, OutputSizeChangesOnlyOnApplyAndRefusesImpossibleSizes) {
+    RunProgram([](Session& s) {
+        s.Find<QComboBox>("宽组合框1")->setEditText("256");
+        EXPECT_EQ(BoardSize(s, "画板1"), QSize(100, 100));  // not applied yet
+        SetSize(s, "256", "100");
+        EXPECT_EQ(BoardSize(s, "画板1"), QSize(256, 100));
+        EXPECT_EQ(BoardSize(s, "画板2"), QSize(256, 100));
+        SetSize(s, "99.9", "7");
+        EXPECT_EQ(BoardSize(s, "画板1"), QSize(99, 7));
+        for (auto [w, h] :
+             {std::pair{"0", "10"}, {"10", "-3"}, {"5000", "10"}, {"abc", "10"}, {"10", "4097"}}) {
+            SetSize(s, w, h);
+            EXPECT_EQ(BoardSize(s, "画板1"), QSize(99, 7)) << w << "x" << h;
+            EXPECT_EQ(BoardSize(s, "画板2"), QSize(99, 7)) << w << "x" << h;
+        }
+        SetSize(s, "4096", "1");
+        EXPECT_EQ(BoardSize(s, "画板1"), QSize(4096, 1));
+    });
+}
+
+TEST(Conversion, StepsGiveBackEveryBlockTheyTake) {
+    RunProgram([](Session& s) {
+        SetSize(s, "20", "20");
+        PutPicture(s, Distinct(20, 20));
+        const uint64_t before = s.BlocksInUse();
+        s.Click("按钮11");
+        s.Click("按钮13");
+        // The stop request now holds "-": one text more than before the first step.
+        EXPECT_EQ(s.BlocksInUse(), before + 1);
+        s.Click("按钮11");
+        s.Click("按钮13");
+        EXPECT_EQ(s.BlocksInUse(), before + 1);
+    });
+}
+
+TEST(Conversion, ClosingTheWindowDuringAStepEndsTheProgramCleanly) {
+    const auto result = RunProgram([](Session& s) {
+        SetSize(s, "300", "300");
+        PutPicture(s, Distinct(300, 300));
+        int pumps = 0;
+        s.OnPump([&] {
+            if (++pumps == 1000) s.Close();
+        });
+        s.Click("按钮13");
+        // The step has unwound; nothing more runs.
+        EXPECT_LT(pumps, 2000);
+    });
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.blocks_after_shutdown, result.section_blocks);
+}
+
+}  // namespace
+}  // namespace quorix
+
+int main(int argc, char** argv) {
+    return quorix::testing::Main(argc, argv);
+}

@@ -1,0 +1,172 @@
+// The list box with columns (iext). Its rows live in a model, not one widget item per row, so
+// it holds hundreds of thousands of rows; rows appended while the program runs are announced
+// to the view in one batch when the runtime lets events through. Finding a row by its first
+// column is a hash lookup, never a scan.
+#include <QHeaderView>
+#include <QTreeView>
+
+#include "host/iext/row_table.h"
+#include "host/krnln/controls/kinds.h"
+#include "host/krnln/runtime.h"
+#include "host/krnln/text_codec.h"
+#include "image/form_types.h"
+#include "runtime/commands.h"
+
+namespace quorix::host {
+namespace {
+
+// Event numbers of the list box.
+constexpr int32_t kEvSelectionChanged = 1;
+
+class RowModel : public QAbstractTableModel {
+public:
+    RowModel(RowTable& rows, QStringList titles) : rows_(rows), titles_(std::move(titles)) {}
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : announced_;
+    }
+    int columnCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(titles_.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || !index.isValid() || index.row() >= announced_) return {};
+        return FromProgramText(rows_.Cell(index.row(), index.column()));
+    }
+    QVariant headerData(int section, Qt::Orientation o, int role) const override {
+        if (o != Qt::Horizontal || role != Qt::DisplayRole || section >= titles_.size()) return {};
+        return titles_[section];
+    }
+
+    // Tells the view what changed since the last announcement.
+    void Announce() {
+        const int count = rows_.size();
+        if (count < announced_) {
+            beginResetModel();
+            announced_ = count;
+            endResetModel();
+        } else if (count > announced_) {
+            beginInsertRows({}, announced_, count - 1);
+            announced_ = count;
+            endInsertRows();
+        }
+        if (changed_first_ <= changed_last_) {
+            const int last = std::min(changed_last_, announced_ - 1);
+            if (changed_first_ <= last) {
+                emit dataChanged(index(changed_first_, 0),
+                                 index(last, static_cast<int>(titles_.size()) - 1));
+            }
+        }
+        changed_first_ = INT32_MAX;
+        changed_last_ = -1;
+    }
+    void Reset() {
+        beginResetModel();
+        rows_.Clear();
+        announced_ = 0;
+        changed_first_ = INT32_MAX;
+        changed_last_ = -1;
+        endResetModel();
+    }
+    void NoteChanged(int row) {
+        changed_first_ = std::min(changed_first_, row);
+        changed_last_ = std::max(changed_last_, row);
+    }
+
+private:
+    RowTable& rows_;
+    QStringList titles_;
+    int announced_ = 0;
+    int changed_first_ = INT32_MAX;
+    int changed_last_ = -1;
+};
+
+class ListViewUnit : public UnitHost, public Deferred {
+public:
+    ListViewUnit(Runtime& rt, const form::UnitBlock& block, QTreeView* view,
+                 const form::ListViewProps& props)
+        : UnitHost(rt, block, view), view_(view) {
+        QStringList titles;
+        for (const form::ListColumn& c : props.columns) titles << FromProgramText(c.title);
+        if (titles.isEmpty()) titles << QString();
+        rows_.set_columns(static_cast<int>(titles.size()));
+        model_ = new RowModel(rows_, titles);
+        model_->setParent(view);
+        view_->setModel(model_);
+        view_->setRootIsDecorated(false);
+        view_->setUniformRowHeights(true);
+        view_->setItemsExpandable(false);
+        view_->setSelectionMode(QAbstractItemView::SingleSelection);
+        view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view_->header()->setStretchLastSection(false);
+        for (int i = 0; i < static_cast<int>(props.columns.size()); ++i) {
+            view_->header()->resizeSection(i, props.columns[i].width);
+        }
+        // Selecting a row is the list's event; losing the selection (rows deleted) is not.
+        QObject::connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, view_,
+                         [this](const QModelIndex& current, const QModelIndex&) {
+                             if (current.isValid()) Raise(kEvSelectionChanged);
+                         });
+    }
+    ~ListViewUnit() override { runtime_.ForgetDeferred(this); }
+
+    uint32_t ReadProperty(uint32_t property, int32_t member) override {
+        if (property == abi::kPropSelectedRow) {
+            const QModelIndex current = view_->selectionModel()->currentIndex();
+            return static_cast<uint32_t>(
+                current.isValid() && view_->selectionModel()->isRowSelected(current.row(), {})
+                    ? current.row()
+                    : -1);
+        }
+        return UnitHost::ReadProperty(property, member);
+    }
+
+    uint64_t LibraryCommand(uint32_t library, uint32_t command, const ArgView& a) override {
+        if (library != abi::kLibIext) return 0;
+        ProgramMemory& memory = runtime_.memory();
+        switch (command) {
+            case abi::kCmdListDeleteAll:
+                runtime_.ForgetDeferred(this);
+                model_->Reset();
+                return 0;
+            case abi::kCmdListRowCount:
+                return static_cast<uint32_t>(rows_.size());
+            case abi::kCmdListFindRow:
+                return static_cast<uint32_t>(rows_.Find(a.Text(memory, 1)));
+            case abi::kCmdListAppendRow: {
+                const int row = rows_.Append(a.Text(memory, 1));
+                runtime_.MarkDeferred(this);
+                return static_cast<uint32_t>(row);
+            }
+            case abi::kCmdListGetCell:
+                return memory.NewText(rows_.Cell(a.Int(1), a.Int(2)));
+            case abi::kCmdListSetCell: {
+                const int row = a.Int(1);
+                if (rows_.SetCell(row, a.Int(2), a.Text(memory, 3))) {
+                    model_->NoteChanged(row);
+                    runtime_.MarkDeferred(this);
+                }
+                return 0;
+            }
+            default:
+                return 0;
+        }
+    }
+
+    void Flush() override { model_->Announce(); }
+
+private:
+    QTreeView* view_;
+    RowTable rows_;
+    RowModel* model_ = nullptr;
+};
+
+}  // namespace
+
+UnitPtr CreateListView(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
+    auto props = form::DecodeListView(block.type_block);
+    return std::make_unique<ListViewUnit>(rt, block, new QTreeView(parent),
+                                          props ? *props : form::ListViewProps{});
+}
+
+}  // namespace quorix::host
