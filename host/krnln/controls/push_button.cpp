@@ -1,5 +1,7 @@
 // Push button: a caption and a click.
+#include <QPainter>
 #include <QPushButton>
+#include <QStyleOptionButton>
 
 #include "host/krnln/controls/control_util.h"
 #include "host/krnln/controls/kinds.h"
@@ -8,6 +10,33 @@
 
 namespace quorix::host {
 namespace {
+
+// A caption too wide for its button wraps onto further lines, as captions of the form's
+// narrow buttons expect; Qt's own button keeps one line per stored line and clips.
+class WrappingButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, this);
+        const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+        const QRect text = isDown() ? area.translated(1, 1) : area;
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                       QPalette::ButtonText));
+        painter.drawText(text, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic,
+                         this->text());
+        if (hasFocus()) {
+            QStyleOptionFocusRect focus;
+            focus.initFrom(this);
+            focus.rect = style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, this);
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+        }
+    }
+};
 
 class PushButtonUnit : public UnitHost {
 public:
@@ -41,7 +70,7 @@ private:
 }  // namespace
 
 UnitPtr CreatePushButton(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
-    auto* button = new QPushButton(parent);
+    auto* button = new WrappingButton(parent);
     button->setFocusPolicy((block.flags & form::kFlagFocus) ? Qt::StrongFocus : Qt::NoFocus);
     return std::make_unique<PushButtonUnit>(rt, block, button);
 }
