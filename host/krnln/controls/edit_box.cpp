@@ -47,6 +47,7 @@ public:
         : UnitHost(rt, block, edit), edit_(edit) {
         edit_->setFont(FontOf(props.font));
         font_size_ = edit_->font().pointSize();
+        ApplyFontSize();
         // A box with both scroll bars keeps every line whole: a character picture must not wrap.
         edit_->setLineWrapMode(props.b == 3 ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
         edit_->setUndoRedoEnabled(false);
@@ -77,11 +78,7 @@ public:
         if (property == abi::kPropFont && member == abi::kFontSize) {
             // The size is kept as given; the view shows it when a font can have it.
             font_size_ = static_cast<int32_t>(low);
-            if (font_size_ > 0) {
-                QFont font = edit_->font();
-                font.setPointSize(font_size_);
-                edit_->setFont(font);
-            }
+            ApplyFontSize();
             return;
         }
         UnitHost::WriteProperty(property, member, low, high);
@@ -111,6 +108,16 @@ public:
     }
 
 private:
+    // The size in points is shown at the whole pixel size it has at 96 dots per inch, so that
+    // a full-width symbol is exactly as wide as two digits and a character picture lines up.
+    void ApplyFontSize() {
+        if (font_size_ <= 0) return;
+        QFont font = edit_->font();
+        font.setPixelSize(std::max(1, static_cast<int>(std::lround(font_size_ * 96.0 / 72.0))));
+        font.setHintingPreference(QFont::PreferNoHinting);
+        edit_->setFont(font);
+    }
+
     void SetText(std::string_view bytes) {
         runtime_.ForgetDeferred(this);
         text_.assign(bytes);

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quorix needs to build, run and test, when they are missing.
+#   scripts/install-deps.sh          build, run and test
+#   scripts/install-deps.sh --ci     also the cross compiler and fuzzing tools CI uses
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-webengine-dev libgl-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libgif-dev
+    fonts-noto-cjk
+)
+if [[ "${1:-}" == "--ci" ]]; then
+    packages+=(g++-mingw-w64-i686 clang libclang-rt-14-dev clang-format xvfb imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if ((${#missing[@]} == 0)); then
+    exit 0
+fi
+sudo=""
+if [[ $(id -u) -ne 0 ]]; then sudo="sudo"; fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
