@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-webengine-dev libgl-dev
-    libgtest-dev libgmock-dev libbenchmark-dev libgif-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpcre2-dev
     fonts-noto-cjk
 )
 if [[ "${1:-}" == "--ci" ]]; then

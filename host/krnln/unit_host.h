@@ -16,7 +16,7 @@ namespace quorix::host {
 
 class Runtime;
 
-class UnitHost {
+class QX_EXPORT UnitHost {
 public:
     UnitHost(Runtime& runtime, const form::UnitBlock& block, QWidget* widget);
     virtual ~UnitHost() = default;

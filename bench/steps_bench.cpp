@@ -1,0 +1,187 @@
+// Speed of steps one and two: the real image in the real runtime, headless. Times a click on
+// 按钮11 / 按钮13 to the end of the step and prints pixels per second, the ratio to a plain C++
+// loop doing the same work in this process, the time a click on 停止 takes to end a running
+// step, the peak memory of the process, and whether program memory was given back.
+//
+//   steps_bench photo256 | photo1024 | art4096 | stop
+#include <sys/resource.h>
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QTreeView>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "host/krnln/runtime.h"
+#include "host/testing/program_session.h"
+
+namespace quorix {
+namespace {
+
+using testing::Session;
+
+// Three colour ramps plus Gaussian noise: nearly every pixel its own colour.
+QImage Photo(int side) {
+    QImage img(side, side, QImage::Format_RGB32);
+    std::mt19937 rng(42);
+    std::normal_distribution<double> noise(0.0, 12.0);
+    auto clamp = [](double v) { return std::clamp(static_cast<int>(v), 0, 255); };
+    for (int y = 0; y < side; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < side; ++x) {
+            const double r = 255.0 * x / side, g = 255.0 * y / side,
+                         b = 255.0 * (x + y) / (2.0 * side);
+            line[x] = qRgb(clamp(r + noise(rng)), clamp(g + noise(rng)), clamp(b + noise(rng)));
+        }
+    }
+    return img;
+}
+
+// 16 colours in 64 x 64 blocks.
+QImage PixelArt(int side) {
+    QImage img(side, side, QImage::Format_RGB32);
+    for (int y = 0; y < side; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < side; ++x) {
+            const int c = ((x / 64) + 3 * (y / 64)) % 16;
+            line[x] = qRgb(c * 16, 255 - c * 16, (c * 97) & 255);
+        }
+    }
+    return img;
+}
+
+// The same work as the two steps in one plain loop: a first-seen table of colours (flat open
+// addressing), then each pixel's two characters appended to one string.
+struct Baseline {
+    double step_one_s = 0, step_two_s = 0;
+    size_t colours = 0, characters = 0;
+};
+
+Baseline PlainLoop(const QImage& img) {
+    Baseline b;
+    const int w = img.width(), h = img.height();
+    std::vector<uint32_t> keys(size_t{1} << 22), index(keys.size());
+    const size_t mask = keys.size() - 1;
+    std::vector<uint32_t> colours;
+    auto slot_of = [&](uint32_t key) {
+        size_t i = (key * 0x9E3779B1u) & mask;
+        while (keys[i] != 0 && keys[i] != key + 1) i = (i + 1) & mask;
+        return i;
+    };
+    auto t0 = std::chrono::steady_clock::now();
+    for (int y = 0; y < h; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const uint32_t key = line[x] & 0xFFFFFF;
+            const size_t i = slot_of(key);
+            if (keys[i] == 0) {
+                keys[i] = key + 1;
+                index[i] = static_cast<uint32_t>(colours.size());
+                colours.push_back(key);
+            }
+        }
+    }
+    auto t1 = std::chrono::steady_clock::now();
+    std::string out;
+    for (int y = 0; y < h; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const uint32_t n = index[slot_of(line[x] & 0xFFFFFF)];
+            out.push_back(static_cast<char>('0' + n % 10));
+            out.push_back(static_cast<char>('0' + n / 10 % 10));
+        }
+        out += "\r\n";
+    }
+    auto t2 = std::chrono::steady_clock::now();
+    b.step_one_s = std::chrono::duration<double>(t1 - t0).count();
+    b.step_two_s = std::chrono::duration<double>(t2 - t1).count();
+    b.colours = colours.size();
+    b.characters = out.size();
+    return b;
+}
+
+double PeakMb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss / 1024.0;
+}
+
+void SetSize(Session& s, int side) {
+    s.Find<QComboBox>("宽组合框1")->setEditText(QString::number(side));
+    s.Find<QComboBox>("高组合框1")->setEditText(QString::number(side));
+    s.Click("按钮16");
+}
+
+double TimeClick(Session& s, const char* button) {
+    QElapsedTimer t;
+    t.start();
+    s.Click(button);
+    return t.nsecsElapsed() / 1e9;
+}
+
+void Steps(Session& s, const char* name, const QImage& img) {
+    const double pixels = double(img.width()) * img.height();
+    SetSize(s, img.width());
+    s.Find("画板1")->setProperty("picture", img);
+    const uint64_t blocks_before = s.BlocksInUse();
+    const double one = TimeClick(s, "按钮11");
+    const int rows = s.Find<QTreeView>("颜色分类列表框")->model()->rowCount();
+    const double two = TimeClick(s, "按钮13");
+    const qsizetype characters =
+        s.Find<QPlainTextEdit>("编辑框1")->document()->characterCount() - 1;
+    const uint64_t blocks_after = s.BlocksInUse();
+    const Baseline plain = PlainLoop(img);
+    std::printf("%s: %dx%d, %d colours (ColorTable rows)\n", name, img.width(), img.height(), rows);
+    std::printf("  step one: %8.1f ms  %7.2f Mpx/s  (plain loop %6.1f ms, ratio %5.1fx)\n",
+                one * 1e3, pixels / one / 1e6, plain.step_one_s * 1e3, one / plain.step_one_s);
+    std::printf("  step two: %8.1f ms  %7.2f Mpx/s  (plain loop %6.1f ms, ratio %5.1fx)\n",
+                two * 1e3, pixels / two / 1e6, plain.step_two_s * 1e3, two / plain.step_two_s);
+    std::printf("  characters in 编辑框1 (line breaks as one): %lld\n",
+                static_cast<long long>(characters));
+    std::printf(
+        "  program-memory blocks before / after: %llu / %llu (the stop request holds one "
+        "text after the first step)\n",
+        static_cast<unsigned long long>(blocks_before),
+        static_cast<unsigned long long>(blocks_after));
+    std::printf("  peak memory of the process: %.0f MB\n", PeakMb());
+}
+
+void StopLatency(Session& s) {
+    const QImage img = Photo(1024);
+    SetSize(s, 1024);
+    s.Find("画板1")->setProperty("picture", img);
+    s.Click("按钮11");
+    for (const char* step : {"按钮11", "按钮13"}) {
+        QElapsedTimer since_click;
+        QTimer::singleShot(200, [&] {
+            since_click.start();
+            s.Click("停止");
+        });
+        s.Click(step);
+        std::printf("stop during %s: step ended %.2f ms after the click on 停止\n",
+                    std::strcmp(step, "按钮11") == 0 ? "step one" : "step two",
+                    since_click.nsecsElapsed() / 1e6);
+    }
+}
+
+}  // namespace
+}  // namespace quorix
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    const std::string which = argc > 1 ? argv[1] : "photo256";
+    const auto result = quorix::testing::RunProgram([&](quorix::testing::Session& s) {
+        if (which == "photo256") quorix::Steps(s, "photo", quorix::Photo(256));
+        if (which == "photo1024") quorix::Steps(s, "photo", quorix::Photo(1024));
+        if (which == "art4096") quorix::Steps(s, "pixel art", quorix::PixelArt(4096));
+        if (which == "stop") quorix::StopLatency(s);
+    });
+    return result.exit_code == 0 ? 0 : 1;
+}
