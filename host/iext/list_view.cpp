@@ -2,6 +2,7 @@
 // it holds hundreds of thousands of rows; rows appended while the program runs are announced
 // to the view in one batch when the runtime lets events through. Finding a row by its first
 // column is a hash lookup, never a scan.
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QTreeView>
 
@@ -14,6 +15,8 @@
 
 namespace quorix::host {
 namespace {
+
+constexpr qint64 kAnnounceIntervalMs = 250;
 
 // Event numbers of the list box.
 constexpr int32_t kEvSelectionChanged = 1;
@@ -153,12 +156,23 @@ public:
         }
     }
 
-    void Flush() override { model_->Announce(); }
+    void Flush() override {
+        // While a routine runs, the view hears of new rows a few times a second: each
+        // announcement makes the view lay the whole list out again.
+        if (runtime_.routine_depth() > 0 && since_announced_.isValid() &&
+            since_announced_.elapsed() < kAnnounceIntervalMs) {
+            runtime_.MarkDeferred(this);
+            return;
+        }
+        model_->Announce();
+        since_announced_.start();
+    }
 
 private:
     QTreeView* view_;
     RowTable rows_;
     RowModel* model_ = nullptr;
+    QElapsedTimer since_announced_;
 };
 
 }  // namespace

@@ -14,8 +14,16 @@ uint64_t Mix(uint64_t k) {
     return k;
 }
 
-constexpr uint64_t kEmpty = 0;
+}  // namespace
 
+namespace {
+// The key's bytes as one word when it is at most 8 bytes long.
+bool ShortKey(std::string_view text, uint64_t& key8) {
+    key8 = 0;
+    if (text.size() > 8) return false;
+    std::memcpy(&key8, text.data(), text.size());
+    return true;
+}
 }  // namespace
 
 uint64_t RowTable::Hash(std::string_view text) {
@@ -23,7 +31,9 @@ uint64_t RowTable::Hash(std::string_view text) {
     uint64_t a = 0, b = 0;
     if (n <= 8) {
         std::memcpy(&a, text.data(), n);
-    } else if (n <= 16) {
+        return Mix(a ^ (n * 0x9E3779B97F4A7C15ULL));
+    }
+    if (n <= 16) {
         std::memcpy(&a, text.data(), 8);
         std::memcpy(&b, text.data() + n - 8, 8);
     } else {
@@ -52,36 +62,43 @@ int RowTable::Append(std::string_view first) {
 
 void RowTable::Grow() {
     const size_t capacity = slots_.empty() ? 1024 : slots_.size() * 2;
-    std::vector<uint64_t> old;
+    std::vector<Slot> old;
     old.swap(slots_);
-    slots_.assign(capacity, kEmpty);
+    slots_.assign(capacity, Slot{});
     const size_t mask = capacity - 1;
-    for (uint64_t slot : old) {
-        if (slot == kEmpty) continue;
-        const int row = static_cast<int>(uint32_t(slot)) - 1;
-        const uint64_t h = Hash(cells_[size_t(row) * columns_]);
-        size_t i = h & mask;
-        while (slots_[i] != kEmpty) i = (i + 1) & mask;
+    for (const Slot& slot : old) {
+        if (slot.row == 0) continue;
+        size_t i = slot.hash & mask;
+        while (slots_[i].row != 0) i = (i + 1) & mask;
         slots_[i] = slot;
     }
+}
+
+bool RowTable::Matches(const Slot& slot, uint64_t key8, bool short_key,
+                       std::string_view key) const {
+    if ((slot.row & kLongKey) == 0) return short_key && slot.key8 == key8;
+    if (short_key) return false;
+    const int row = static_cast<int>(slot.row & ~kLongKey) - 1;
+    return cells_[size_t(row) * columns_] == key;
 }
 
 void RowTable::Index(int row, uint64_t hash) {
     if ((indexed_ + 1) * 2 > slots_.size()) Grow();
     const size_t mask = slots_.size() - 1;
-    const uint64_t tag = hash >> 32;
     const std::string& key = cells_[size_t(row) * columns_];
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const uint64_t slot = slots_[i];
-        if (slot == kEmpty) {
-            slots_[i] = (tag << 32) | uint64_t(row + 1);
+    uint64_t key8 = 0;
+    const bool short_key = ShortKey(key, key8);
+    const uint32_t h = static_cast<uint32_t>(hash);
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+        Slot& slot = slots_[i];
+        if (slot.row == 0) {
+            slot.key8 = key8;
+            slot.row = static_cast<uint32_t>(row + 1) | (short_key ? 0 : kLongKey);
+            slot.hash = h;
             ++indexed_;
             return;
         }
-        if ((slot >> 32) == tag) {
-            const int other = static_cast<int>(uint32_t(slot)) - 1;
-            if (cells_[size_t(other) * columns_] == key) return;  // the first row wins
-        }
+        if (slot.hash == h && Matches(slot, key8, short_key, key)) return;  // the first row wins
     }
 }
 
@@ -95,15 +112,15 @@ void RowTable::Rebuild() {
 int RowTable::Find(std::string_view first) {
     if (!index_valid_) Rebuild();
     if (slots_.empty()) return -1;
-    const uint64_t hash = Hash(first);
-    const uint64_t tag = hash >> 32;
+    uint64_t key8 = 0;
+    const bool short_key = ShortKey(first, key8);
+    const uint32_t h = static_cast<uint32_t>(Hash(first));
     const size_t mask = slots_.size() - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const uint64_t slot = slots_[i];
-        if (slot == kEmpty) return -1;
-        if ((slot >> 32) == tag) {
-            const int row = static_cast<int>(uint32_t(slot)) - 1;
-            if (cells_[size_t(row) * columns_] == first) return row;
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.row == 0) return -1;
+        if (slot.hash == h && Matches(slot, key8, short_key, first)) {
+            return static_cast<int>(slot.row & ~kLongKey) - 1;
         }
     }
 }

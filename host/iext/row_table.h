@@ -36,8 +36,16 @@ private:
     int columns_ = 1;
     int rows_ = 0;
     std::vector<std::string> cells_;  // row-major, columns_ per row
-    // Open addressing: 0 is an empty slot, else (hash high 32 bits << 32) | (row + 1).
-    std::vector<uint64_t> slots_;
+    // Open addressing. A key of at most 8 bytes (every colour text) is kept in its slot, so a
+    // lookup touches one slot and never the row itself.
+    struct Slot {
+        uint64_t key8 = 0;  // the first column's bytes, zero-padded, when at most 8 long
+        uint32_t row = 0;   // row + 1; 0 marks an empty slot; kLongKey set: compare the row
+        uint32_t hash = 0;  // the low 32 bits of the key's hash
+    };
+    static constexpr uint32_t kLongKey = 0x80000000u;
+    bool Matches(const Slot& slot, uint64_t key8, bool short_key, std::string_view key) const;
+    std::vector<Slot> slots_;
     size_t indexed_ = 0;
     bool index_valid_ = true;
 };

@@ -4,6 +4,7 @@
 // when the runtime lets events through, instead of laying the text out again per piece.
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -19,6 +20,8 @@
 
 namespace quorix::host {
 namespace {
+
+constexpr qint64 kShowIntervalMs = 200;
 
 QFont FontOf(const form::LogFont& f) {
     QFont font(FromProgramText(f.face));
@@ -97,6 +100,18 @@ public:
     }
 
     void Flush() override {
+        // While a routine runs, the view takes in the new text a few times a second: each
+        // time it lays out and repaints the lines that grew.
+        if (runtime_.routine_depth() > 0 && since_shown_.isValid() &&
+            since_shown_.elapsed() < kShowIntervalMs) {
+            runtime_.MarkDeferred(this);
+            return;
+        }
+        FlushNow();
+        since_shown_.start();
+    }
+
+    void FlushNow() {
         if (shown_ >= text_.size()) return;
         const QString tail = FromProgramText(std::string_view(text_).substr(shown_));
         shown_ = text_.size();
@@ -138,7 +153,7 @@ private:
     // After the user typed in the box, its text is what the view shows.
     void TakeUserEdits() {
         if (!widget_changed_) return;
-        Flush();
+        FlushNow();
         const QByteArray bytes = ToProgramText(WidgetText(edit_));
         text_.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
         shown_ = text_.size();
@@ -146,7 +161,7 @@ private:
     }
 
     uint32_t SendMessage(uint32_t message, int32_t wparam, int32_t lparam) {
-        Flush();
+        FlushNow();
         if (message == abi::kMsgSetSelection) {
             QTextCursor cursor(edit_->document());
             const int end_of_text = cursor.document()->characterCount() - 1;
@@ -181,6 +196,7 @@ private:
     bool updating_ = false;
     bool widget_changed_ = false;
     int32_t font_size_ = 9;
+    QElapsedTimer since_shown_;
 };
 
 class SingleLineEditUnit : public UnitHost {
