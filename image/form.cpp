@@ -29,6 +29,20 @@ std::string AsString(std::span<const uint8_t> s) {
     return std::string(s.begin(), s.end());
 }
 
+// Reserved fields hold zeros; anything else is not a form this reader knows how to keep.
+Result<void> Zeros(ByteReader& r, size_t count, const char* what) {
+    const size_t at = r.offset();
+    auto bytes = r.ReadBytes(count, what);
+    if (!bytes) return bytes.error();
+    for (size_t i = 0; i < count; ++i) {
+        if ((*bytes)[i] != 0) {
+            return r.FieldError(at + i, "%s at 0x%zx: byte %zu is 0x%02x, not zero", what, at, i,
+                                (*bytes)[i]);
+        }
+    }
+    return {};
+}
+
 void WriteUnitBlock(ByteWriter& w, const UnitBlock& u) {
     ByteWriter body;
     body.U32(u.type);
@@ -80,12 +94,12 @@ void WriteMenuEntry(ByteWriter& w, const MenuEntry& m) {
 Result<UnitBlock> ReadUnitBlock(ByteReader& r, uint32_t type, size_t block_end) {
     UnitBlock u;
     u.type = type;
-    TRY_VOID(r.Skip(20, "reserved words"));
+    TRY_VOID(Zeros(r, 20, "reserved words"));
     TRY(name, r.ReadCString("unit name"));
     TRY(remark, r.ReadCString("unit remark"));
     u.name = AsString(name);
     u.remark = AsString(remark);
-    TRY_VOID(r.Skip(4, "reserved word"));
+    TRY_VOID(Zeros(r, 4, "reserved word"));
     TRY(left, r.ReadI32("left"));
     TRY(top, r.ReadI32("top"));
     TRY(width, r.ReadI32("width"));
@@ -94,7 +108,7 @@ Result<UnitBlock> ReadUnitBlock(ByteReader& r, uint32_t type, size_t block_end) 
     u.top = top;
     u.width = width;
     u.height = height;
-    TRY_VOID(r.Skip(4, "reserved word"));
+    TRY_VOID(Zeros(r, 4, "reserved word"));
     TRY(parent, r.ReadU32("parent unit ID"));
     u.parent = parent;
     const size_t count_at = r.offset();
@@ -107,12 +121,12 @@ Result<UnitBlock> ReadUnitBlock(ByteReader& r, uint32_t type, size_t block_end) 
     TRY(cursor_length, r.ReadU32("cursor block length"));
     TRY(cursor, r.ReadArray(cursor_length, 1, "cursor block length"));
     u.cursor = AsString(cursor);
-    TRY_VOID(r.Skip(4, "reserved word"));
+    TRY_VOID(Zeros(r, 4, "reserved word"));
     TRY(tag, r.ReadCString("tag"));
     u.tag = AsString(tag);
     TRY(flags, r.ReadU32("flags"));
     u.flags = flags;
-    TRY_VOID(r.Skip(4, "reserved word"));
+    TRY_VOID(Zeros(r, 4, "reserved word"));
     const size_t events_at = r.offset();
     TRY(event_count, r.ReadU32("event count"));
     if (event_count > kMaxEvents) {
@@ -123,7 +137,7 @@ Result<UnitBlock> ReadUnitBlock(ByteReader& r, uint32_t type, size_t block_end) 
         u.events.push_back(
             {image::LoadI32(events.data() + 8 * i), image::LoadU32(events.data() + 8 * i + 4)});
     }
-    TRY_VOID(r.Skip(20, "reserved words"));
+    TRY_VOID(Zeros(r, 20, "reserved words"));
     if (r.offset() > block_end) {
         return r.FieldError(events_at, "unit block of %s runs past its stated length",
                             u.name.c_str());
@@ -135,17 +149,23 @@ Result<UnitBlock> ReadUnitBlock(ByteReader& r, uint32_t type, size_t block_end) 
 
 Result<MenuEntry> ReadMenuEntry(ByteReader& r, size_t block_end) {
     MenuEntry m;
-    TRY_VOID(r.Skip(20, "reserved words"));
+    TRY_VOID(Zeros(r, 20, "reserved words"));
+    const size_t name_at = r.offset();
     TRY(name, r.ReadCString("menu entry name"));
     TRY(remark, r.ReadCString("menu entry remark"));
-    (void)name;
-    (void)remark;
-    TRY_VOID(r.Skip(4, "reserved word"));
+    if (!name.empty() || !remark.empty()) {
+        return r.FieldError(name_at, "a menu entry has no name or remark of its own");
+    }
+    TRY_VOID(Zeros(r, 4, "reserved word"));
     TRY(level, r.ReadU32("menu level"));
+    const size_t submenu_at = r.offset();
     TRY(submenu, r.ReadU32("menu submenu flag"));
+    if (submenu > 1) {
+        return r.FieldError(submenu_at, "menu submenu flag is %u, not 0 or 1", submenu);
+    }
     TRY(caption, r.ReadCString("menu caption"));
     TRY(handler, r.ReadI32("menu handler offset"));
-    TRY_VOID(r.Skip(16, "reserved words"));
+    TRY_VOID(Zeros(r, 16, "reserved words"));
     if (r.offset() != block_end) {
         return r.FieldError(r.offset(), "menu entry block ends at 0x%zx, its length says 0x%zx",
                             r.offset(), block_end);
@@ -199,7 +219,7 @@ Result<Form> ReadForm(std::span<const uint8_t> bytes) {
     TRY(w8, r.ReadU32("form word 8"));
     TRY(w12, r.ReadU32("form word 12"));
     TRY(w16, r.ReadU32("form word 16"));
-    TRY_VOID(r.Skip(8, "form zero words"));
+    TRY_VOID(Zeros(r, 8, "form zero words"));
     form.header_word = header_word;
     form.window_id = window_id;
     form.word_8 = w8;
