@@ -1,5 +1,7 @@
 #include "loader/platform_posix.h"
 
+#include "loader/elf_check.h"
+
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -67,6 +69,8 @@ std::string PosixPlatform::OwnModulePath() {
 }
 
 LoaderPlatform::Library PosixPlatform::OpenLibrary(const char* path) {
+    // A library cut short would crash the process while it is mapped; it cannot be loaded.
+    if (!IsCompleteSharedObject(path)) return nullptr;
     return dlopen(path, RTLD_NOW | RTLD_LOCAL);
 }
 

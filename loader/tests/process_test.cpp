@@ -158,6 +158,42 @@ TEST(LoaderProcess, FindsAndStartsTheRuntime) {
     }
 }
 
+// A runtime file that is cut short, empty, or not a library at all cannot be loaded: beside
+// the program the registry is tried next; installed, it ends in the one message.
+TEST(LoaderProcess, BrokenRuntimeFilesEndInTheOneMessage) {
+    const std::string library = ReadAll(QX_FAKE_RUNTIME_OK);
+    const std::pair<const char*, std::string> broken[] = {
+        {"truncated library", library.substr(0, library.size() / 3)},
+        {"empty file", ""},
+        {"text file", "this is not a library\n"},
+    };
+    for (const auto& [what, content] : broken) {
+        for (const bool installed : {false, true}) {
+            SCOPED_TRACE(std::string(what) + (installed ? ", installed" : ", beside"));
+            ScratchDir scratch;
+            const fs::path program = PlaceProgram(scratch.path() / "program");
+            const fs::path install = scratch.path() / "install";
+            const fs::path config = scratch.path() / "config";
+            fs::create_directories(install);
+            WriteFile(installed ? install / "krnln.dqm" : program.parent_path() / "krnln.fnr",
+                      content);
+            WriteFile(InstallPathValue(config), install.string());
+            const Outcome outcome = RunProgram(program, scratch.path(), config.c_str());
+            EXPECT_EQ(outcome.exit_status, 255);
+            EXPECT_EQ(outcome.err, kErrorLine);
+        }
+    }
+    // The key names an install folder that is a file, not a folder.
+    ScratchDir scratch;
+    const fs::path program = PlaceProgram(scratch.path() / "program");
+    const fs::path config = scratch.path() / "config";
+    WriteFile(scratch.path() / "install", "a file");
+    WriteFile(InstallPathValue(config), (scratch.path() / "install").string());
+    const Outcome outcome = RunProgram(program, scratch.path(), config.c_str());
+    EXPECT_EQ(outcome.exit_status, 255);
+    EXPECT_EQ(outcome.err, kErrorLine);
+}
+
 TEST(LoaderProcess, ShortProgramNameInAPathLongerThanAWindowsPath) {
     ScratchDir scratch;
     fs::path directory = scratch.path();
