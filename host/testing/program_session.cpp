@@ -95,7 +95,11 @@ RunResult RunProgram(const std::function<void(Session&)>& body) {
 
 int Main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("XDG_RUNTIME_DIR", "/tmp", 0);
+    if (std::getenv("XDG_RUNTIME_DIR") == nullptr) {
+        // Qt wants a private runtime folder; a fresh one per test process.
+        static char runtime_dir[] = "/tmp/quorix-test-XXXXXX";
+        if (mkdtemp(runtime_dir) != nullptr) setenv("XDG_RUNTIME_DIR", runtime_dir, 1);
+    }
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

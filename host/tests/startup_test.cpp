@@ -2,10 +2,12 @@
 // closing it ends the program with status 0, and program memory is given back.
 #include <gtest/gtest.h>
 
+#include <QMenu>
 #include <QMenuBar>
 
 #include "host/krnln/runtime.h"
 #include "host/testing/program_session.h"
+#include "runtime/commands.h"
 
 namespace quorix {
 namespace {
@@ -54,6 +56,26 @@ TEST(Startup, StopRequestHeldAtShutdownIsReleasedExactlyOnce) {
     EXPECT_EQ(after_stop, before + 1);
     EXPECT_EQ(after_second_stop, after_stop);
     EXPECT_EQ(result.blocks_after_shutdown, result.section_blocks);
+}
+
+TEST(Startup, TheStepItemsOfTheMenuDoNothing) {
+    RunProgram([](Session& s) {
+        QMenu* commands = nullptr;
+        for (QAction* a : s.window()->menuBar()->actions()) {
+            if (a->text() == QString::fromUtf8("生成指令")) commands = a->menu();
+        }
+        ASSERT_NE(commands, nullptr);
+        const QStringList expected = {QString::fromUtf8("第一步骤一取图像颜色"),
+                                      QString::fromUtf8("第二步骤一生成对应Quorix")};
+        QStringList items;
+        for (QAction* a : commands->actions()) items << a->text();
+        EXPECT_EQ(items, expected);
+        const uint64_t before = s.BlocksInUse();
+        for (QAction* a : commands->actions()) a->trigger();
+        // A step would have set the stop request (one text) and filled the ColorTable.
+        EXPECT_EQ(s.BlocksInUse(), before);
+        EXPECT_EQ(s.runtime().ReadProperty(QString::fromUtf8("编辑框1"), abi::kPropText), "");
+    });
 }
 
 TEST(Startup, ProgramsRunOneAfterAnotherInOneProcess) {
