@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "host/krnln/controls/caption_unit.h"
 #include "host/krnln/controls/control_util.h"
 #include "host/krnln/controls/kinds.h"
 #include "image/form_types.h"
@@ -32,31 +33,18 @@ protected:
     }
 };
 
-class LabelUnit : public UnitHost {
+class LabelUnit : public CaptionUnit {
 public:
     LabelUnit(Runtime& rt, const form::UnitBlock& block, QLabel* label)
-        : UnitHost(rt, block, label), label_(label) {
+        : CaptionUnit(rt, block, label), label_(label) {
         const auto props = form::DecodeLabel(block.type_block);
         SetCaption(props ? FromBlockText(props->caption) : QString());
     }
 
-    uint32_t ReadProperty(uint32_t property, int32_t member) override {
-        if (property == abi::kPropCaption) return NewText(caption_);
-        return UnitHost::ReadProperty(property, member);
-    }
-    void WriteProperty(uint32_t property, int32_t member, uint32_t low, uint32_t high) override {
-        if (property == abi::kPropCaption) return SetCaption(TextAt(low));
-        UnitHost::WriteProperty(property, member, low, high);
-    }
-
 private:
-    void SetCaption(const QString& caption) {
-        caption_ = caption;
-        label_->setText(ShownCaption(caption));
-    }
+    void ShowCaption(const QString& caption) override { label_->setText(ShownCaption(caption)); }
 
     QLabel* label_;
-    QString caption_;  // as the program stores it, line breaks as CR LF
 };
 
 }  // namespace

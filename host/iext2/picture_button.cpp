@@ -5,6 +5,7 @@
 #include <QStyleOptionButton>
 #include <QToolButton>
 
+#include "host/krnln/controls/caption_unit.h"
 #include "host/krnln/controls/control_util.h"
 #include "host/krnln/controls/kinds.h"
 #include "image/form_types.h"
@@ -49,36 +50,26 @@ QImage FaceFrom(const std::string& bytes) {
                             static_cast<int>(bytes.size()));
 }
 
-class PictureButtonUnit : public UnitHost {
+class PictureButtonUnit : public CaptionUnit {
 public:
     PictureButtonUnit(Runtime& rt, const form::UnitBlock& block, PictureButtonWidget* button)
-        : UnitHost(rt, block, button), button_(button) {
+        : CaptionUnit(rt, block, button), button_(button) {
         const auto props = form::DecodePictureButton(block.type_block);
         if (props) {
             button_->SetFaces(FaceFrom(props->face1), FaceFrom(props->face2));
-            SetText(FromBlockText(props->text));
+            SetCaption(FromBlockText(props->text));
         }
         connections_ += QObject::connect(button_, &QAbstractButton::clicked, [this] { Raise(0); });
     }
 
-    uint32_t ReadProperty(uint32_t property, int32_t member) override {
-        if (property == abi::kPropCaption) return NewText(text_);
-        return UnitHost::ReadProperty(property, member);
-    }
-    void WriteProperty(uint32_t property, int32_t member, uint32_t low, uint32_t high) override {
-        if (property == abi::kPropCaption) return SetText(TextAt(low));
-        UnitHost::WriteProperty(property, member, low, high);
-    }
-
 private:
-    void SetText(const QString& text) {
-        text_ = text;
+    // The text shows as the button's hint.
+    void ShowCaption(const QString& text) override {
         button_->setToolTip(ShownCaption(text));
         button_->setAccessibleName(ShownCaption(text));
     }
 
     PictureButtonWidget* button_;
-    QString text_;
     Connections connections_;
 };
 

@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QStyleOptionButton>
 
+#include "host/krnln/controls/caption_unit.h"
 #include "host/krnln/controls/control_util.h"
 #include "host/krnln/controls/kinds.h"
 #include "image/form_types.h"
@@ -38,32 +39,19 @@ protected:
     }
 };
 
-class PushButtonUnit : public UnitHost {
+class PushButtonUnit : public CaptionUnit {
 public:
     PushButtonUnit(Runtime& rt, const form::UnitBlock& block, QPushButton* button)
-        : UnitHost(rt, block, button), button_(button) {
+        : CaptionUnit(rt, block, button), button_(button) {
         const auto props = form::DecodePushButton(block.type_block);
         SetCaption(props ? FromBlockText(props->caption) : QString());
         connections_ += QObject::connect(button_, &QPushButton::clicked, [this] { Raise(0); });
     }
 
-    uint32_t ReadProperty(uint32_t property, int32_t member) override {
-        if (property == abi::kPropCaption) return NewText(caption_);
-        return UnitHost::ReadProperty(property, member);
-    }
-    void WriteProperty(uint32_t property, int32_t member, uint32_t low, uint32_t high) override {
-        if (property == abi::kPropCaption) return SetCaption(TextAt(low));
-        UnitHost::WriteProperty(property, member, low, high);
-    }
-
 private:
-    void SetCaption(const QString& caption) {
-        caption_ = caption;
-        button_->setText(ButtonCaption(caption));
-    }
+    void ShowCaption(const QString& caption) override { button_->setText(ButtonCaption(caption)); }
 
     QPushButton* button_;
-    QString caption_;  // as the program stores it, line breaks as CR LF
     Connections connections_;
 };
 

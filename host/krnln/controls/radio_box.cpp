@@ -1,6 +1,7 @@
 // Radio box: a caption and a checked state. Radio boxes with the same parent exclude each other.
 #include <QRadioButton>
 
+#include "host/krnln/controls/caption_unit.h"
 #include "host/krnln/controls/control_util.h"
 #include "host/krnln/controls/kinds.h"
 #include "image/form_types.h"
@@ -9,30 +10,25 @@
 namespace quorix::host {
 namespace {
 
-class RadioBoxUnit : public UnitHost {
+class RadioBoxUnit : public CaptionUnit {
 public:
     RadioBoxUnit(Runtime& rt, const form::UnitBlock& block, QRadioButton* radio)
-        : UnitHost(rt, block, radio), radio_(radio) {
+        : CaptionUnit(rt, block, radio), radio_(radio) {
         const auto props = form::DecodeRadio(block.type_block);
         SetCaption(props ? FromBlockText(props->caption) : QString());
     }
 
     uint32_t ReadProperty(uint32_t property, int32_t member) override {
-        if (property == abi::kPropCaption) return NewText(caption_);
         if (property == abi::kPropChecked) return radio_->isChecked() ? 1 : 0;
-        return UnitHost::ReadProperty(property, member);
+        return CaptionUnit::ReadProperty(property, member);
     }
     void WriteProperty(uint32_t property, int32_t member, uint32_t low, uint32_t high) override {
-        if (property == abi::kPropCaption) return SetCaption(TextAt(low));
         if (property == abi::kPropChecked) return SetChecked(low != 0);
-        UnitHost::WriteProperty(property, member, low, high);
+        CaptionUnit::WriteProperty(property, member, low, high);
     }
 
 private:
-    void SetCaption(const QString& caption) {
-        caption_ = caption;
-        radio_->setText(ButtonCaption(caption));
-    }
+    void ShowCaption(const QString& caption) override { radio_->setText(ButtonCaption(caption)); }
     void SetChecked(bool checked) {
         if (checked) {
             radio_->setChecked(true);  // unchecks the others of the group
@@ -45,7 +41,6 @@ private:
     }
 
     QRadioButton* radio_;
-    QString caption_;
 };
 
 }  // namespace
