@@ -10,7 +10,9 @@ void ReplaceCharacters(const EventArgs&) {
     const rt::Text text = output.Content();
     const rt::Text replacement = Ctl(Unit::修改对应编辑框1).ReadText(abi::kPropText);
     const rt::Text result = regex.Replace(text, replacement, 1, true, true);
-    output.SetContent(result);
+    // A replace that changed nothing (no match, or a pattern the engine refused) leaves the box
+    // alone: laying out megabytes of text again would cost a second for nothing.
+    if (!(result == text)) output.SetContent(result);
 }
 
 void CopyOutput(const EventArgs&) {
