@@ -20,8 +20,11 @@ constexpr int32_t kEvLeftUp = -2;
 constexpr int32_t kEvRightDown = -4;
 constexpr int32_t kEvPointerMoved = -6;
 
-// A picture whose decoded size would pass this many megabytes is refused.
+// A picture is decoded whole up to this many megabytes; the reader refuses any allocation above.
 constexpr int kDecodeLimitMb = 256;
+// Pictures with more pixels than this are refused even where they could be decoded scaled: it
+// holds 20,000 x 20,000 and keeps a scaled decode's reading time bounded.
+constexpr qint64 kMaxPicturePixels = qint64(512) * 1024 * 1024;
 
 int32_t KeyState(Qt::KeyboardModifiers m) {
     return (m & Qt::ControlModifier ? 1 : 0) | (m & Qt::ShiftModifier ? 2 : 0) |
@@ -32,6 +35,30 @@ QRect Corners(QPoint a, QPoint b) {
     const int left = std::min(a.x(), b.x());
     const int top = std::min(a.y(), b.y());
     return QRect(left, top, std::abs(a.x() - b.x()), std::abs(a.y() - b.y()));
+}
+
+// Decodes a picture to be drawn into a target of `target` pixels. A picture that fits in
+// kDecodeLimitMb is decoded whole, so that the stretch to the target picks pixels without
+// smoothing. A larger one is decoded at the size it is shown at where its format can do that
+// while reading (a format's own scaled decode may smooth: better than refusing it); any other,
+// and any picture of more than kMaxPicturePixels, is refused from its header alone.
+QImage DecodeForBoard(const QByteArray& encoded, QSize target) {
+    QBuffer buffer;
+    buffer.setData(encoded);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAllocationLimit(kDecodeLimitMb);
+    const QSize full = reader.size();
+    if (full.isValid()) {
+        const qint64 pixels = qint64(full.width()) * full.height();
+        if (pixels > kMaxPicturePixels) return {};
+        if (pixels * 4 > qint64(kDecodeLimitMb) * 1024 * 1024) {
+            if (!reader.supportsOption(QImageIOHandler::ScaledSize)) return {};
+            reader.setScaledSize(QSize(std::min(full.width(), target.width()),
+                                       std::min(full.height(), target.height())));
+        }
+    }
+    return reader.read();
 }
 
 }  // namespace
@@ -138,22 +165,12 @@ void BoardWidget::CopyTo(BoardWidget& target) const {
 
 bool BoardWidget::DrawPicture(const QByteArray& encoded, const QRect& rect, int32_t transparent) {
     if (encoded.isEmpty() || rect.width() <= 0 || rect.height() <= 0) return false;
-    QBuffer buffer;
-    buffer.setData(encoded);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAllocationLimit(kDecodeLimitMb);
-    // Formats that can decode at a smaller size do so; the rest are scaled after decoding.
-    if (reader.supportsOption(QImageIOHandler::ScaledSize)) {
-        const QSize full = reader.size();
-        if (full.isValid() && full.width() > rect.width() && full.height() > rect.height()) {
-            reader.setScaledSize(rect.size());
-        }
-    }
-    QImage picture = reader.read();
+    QImage picture = DecodeForBoard(encoded, rect.size());
     if (picture.isNull()) return false;
-    picture = picture.convertToFormat(QImage::Format_ARGB32);
+    // Only a colour value can be transparent: a negative key (as the program passes) or one
+    // above white leaves every pixel drawn.
     if (transparent >= 0 && transparent <= 0x00FFFFFF) {
+        picture = picture.convertToFormat(QImage::Format_ARGB32);
         const QRgb key = ColourOf(transparent).rgb();
         for (int y = 0; y < picture.height(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
