@@ -16,28 +16,14 @@ namespace {
 
 using testing::RunProgram;
 using testing::Session;
+using testing::U;
 
 struct Row {
     QString colour, characters;
 };
 
-QString U(const char* s) {
-    return QString::fromUtf8(s);
-}
-
 int32_t ColourValue(QRgb rgb) {
     return qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16);
-}
-
-void SetSize(Session& s, const char* width, const char* height) {
-    s.Find<QComboBox>("宽组合框1")->setEditText(U(width));
-    s.Find<QComboBox>("高组合框1")->setEditText(U(height));
-    s.Click("按钮16");
-}
-
-void PutPicture(Session& s, const QImage& picture) {
-    s.Find("画板1")->setProperty("picture", picture);
-    s.Find("画板2")->setProperty("picture", picture);
 }
 
 QSize BoardSize(Session& s, const char* board) {
@@ -52,10 +38,6 @@ std::vector<Row> Rows(Session& s) {
         rows.push_back({m->index(r, 0).data().toString(), m->index(r, 1).data().toString()});
     }
     return rows;
-}
-
-QString Output(Session& s) {
-    return s.runtime().ReadProperty(U("编辑框1"), abi::kPropText);
 }
 
 void SelectRow(Session& s, int row) {
@@ -78,14 +60,14 @@ bool TwoDigits(const QString& t) {
 
 TEST(Conversion, RoadOfATypicalUse) {
     RunProgram([](Session& s) {
-        SetSize(s, "8", "4");
+        s.SetOutputSize("8", "4");
         ASSERT_EQ(BoardSize(s, "画板1"), QSize(8, 4));
         ASSERT_EQ(BoardSize(s, "画板2"), QSize(8, 4));
         QImage picture(8, 4, QImage::Format_RGB32);
         picture.fill(Qt::white);
         for (int x = 2; x < 6; ++x) picture.setPixel(x, 1, qRgb(255, 0, 0));
         picture.setPixel(7, 3, qRgb(0, 0, 255));
-        PutPicture(s, picture);
+        s.PutPicture(picture);
 
         s.Click("按钮11");
         auto rows = Rows(s);
@@ -108,16 +90,16 @@ TEST(Conversion, RoadOfATypicalUse) {
         const QString expected = w.repeated(8) + "\r\n" + w.repeated(2) + r.repeated(4) +
                                  w.repeated(2) + "\r\n" + w.repeated(8) + "\r\n" + w.repeated(7) +
                                  b + "\r\n";
-        EXPECT_EQ(Output(s), expected);
+        EXPECT_EQ(s.Output(), expected);
     });
 }
 
 TEST(Conversion, StepOneFindsEachColourOnceInOrderOfFirstAppearance) {
     RunProgram([](Session& s) {
-        SetSize(s, "5", "3");
+        s.SetOutputSize("5", "3");
         QImage one(5, 3, QImage::Format_RGB32);
         one.fill(qRgb(1, 2, 3));
-        PutPicture(s, one);
+        s.PutPicture(one);
         s.Click("按钮11");
         ASSERT_EQ(Rows(s).size(), 1u);
         EXPECT_EQ(Rows(s)[0].colour, QString::number(ColourValue(qRgb(1, 2, 3))));
@@ -129,15 +111,15 @@ TEST(Conversion, StepOneFindsEachColourOnceInOrderOfFirstAppearance) {
         QImage near(5, 3, QImage::Format_RGB32);
         near.fill(qRgb(100, 100, 100));
         near.setPixel(0, 0, qRgb(100, 100, 101));
-        PutPicture(s, near);
+        s.PutPicture(near);
         s.Click("按钮11");
         auto rows = Rows(s);
         ASSERT_EQ(rows.size(), 2u);
         EXPECT_EQ(rows[0].colour, QString::number(ColourValue(qRgb(100, 100, 101))));
 
         // Twice on the same picture: same colours in the same order, digits drawn anew.
-        SetSize(s, "10", "10");
-        PutPicture(s, Distinct(10, 10));
+        s.SetOutputSize("10", "10");
+        s.PutPicture(Distinct(10, 10));
         s.Click("按钮11");
         const auto first = Rows(s);
         s.Click("按钮11");
@@ -156,8 +138,8 @@ TEST(Conversion, StepOneFindsEachColourOnceInOrderOfFirstAppearance) {
 
 TEST(Conversion, StopEndsEachStepAfterTheRowInProgress) {
     RunProgram([](Session& s) {
-        SetSize(s, "4", "3");
-        PutPicture(s, Distinct(4, 3));
+        s.SetOutputSize("4", "3");
+        s.PutPicture(Distinct(4, 3));
         int pumps = 0;
         // Step one: stop while pixel (1, 1) is read: row 1 is finished, row 2 never visited.
         s.OnPump([&] {
@@ -183,23 +165,23 @@ TEST(Conversion, StopEndsEachStepAfterTheRowInProgress) {
         for (int i = 0; i < 4; ++i) expected += rows[i].characters;
         expected += "\r\n";
         for (int i = 4; i < 8; ++i) expected += rows[i].characters;
-        EXPECT_EQ(Output(s), expected);
+        EXPECT_EQ(s.Output(), expected);
     });
 }
 
 TEST(Conversion, StepTwoAppendsAndReadsTheTableAfresh) {
     RunProgram([](Session& s) {
-        SetSize(s, "3", "2");
+        s.SetOutputSize("3", "2");
         QImage picture(3, 2, QImage::Format_RGB32);
         picture.fill(qRgb(0, 0, 0));
         picture.setPixel(1, 0, qRgb(9, 9, 9));
-        PutPicture(s, picture);
+        s.PutPicture(picture);
 
         // Before step one the table is empty: every line is just a line break.
         s.Click("按钮13");
-        EXPECT_EQ(Output(s), "\r\n\r\n");
+        EXPECT_EQ(s.Output(), "\r\n\r\n");
         s.Click("按钮5");  // clear
-        EXPECT_EQ(Output(s), "");
+        EXPECT_EQ(s.Output(), "");
 
         s.Click("按钮11");
         auto rows = Rows(s);
@@ -211,10 +193,10 @@ TEST(Conversion, StepTwoAppendsAndReadsTheTableAfresh) {
         s.Click("按钮13");
         const QString k = rows[0].characters;
         const QString once = k + k + "\r\n" + k + k + k + "\r\n";
-        EXPECT_EQ(Output(s), once);
+        EXPECT_EQ(s.Output(), once);
         // Twice appends the picture twice.
         s.Click("按钮13");
-        EXPECT_EQ(Output(s), once + once);
+        EXPECT_EQ(s.Output(), once + once);
 
         // An edit made while step two runs applies to the pixels after it.
         s.Click("按钮5");
@@ -228,7 +210,7 @@ TEST(Conversion, StepTwoAppendsAndReadsTheTableAfresh) {
         });
         s.Click("按钮13");
         s.OnPump(nullptr);
-        EXPECT_EQ(Output(s), k + k + "\r\n" + U("★★★") + "\r\n");
+        EXPECT_EQ(s.Output(), k + k + "\r\n" + U("★★★") + "\r\n");
     });
 }
 
@@ -236,26 +218,26 @@ TEST(Conversion, OutputSizeChangesOnlyOnApplyAndRefusesImpossibleSizes) {
     RunProgram([](Session& s) {
         s.Find<QComboBox>("宽组合框1")->setEditText("256");
         EXPECT_EQ(BoardSize(s, "画板1"), QSize(100, 100));  // not applied yet
-        SetSize(s, "256", "100");
+        s.SetOutputSize("256", "100");
         EXPECT_EQ(BoardSize(s, "画板1"), QSize(256, 100));
         EXPECT_EQ(BoardSize(s, "画板2"), QSize(256, 100));
-        SetSize(s, "99.9", "7");
+        s.SetOutputSize("99.9", "7");
         EXPECT_EQ(BoardSize(s, "画板1"), QSize(99, 7));
         for (auto [w, h] :
              {std::pair{"0", "10"}, {"10", "-3"}, {"5000", "10"}, {"abc", "10"}, {"10", "4097"}}) {
-            SetSize(s, w, h);
+            s.SetOutputSize(w, h);
             EXPECT_EQ(BoardSize(s, "画板1"), QSize(99, 7)) << w << "x" << h;
             EXPECT_EQ(BoardSize(s, "画板2"), QSize(99, 7)) << w << "x" << h;
         }
-        SetSize(s, "4096", "1");
+        s.SetOutputSize("4096", "1");
         EXPECT_EQ(BoardSize(s, "画板1"), QSize(4096, 1));
     });
 }
 
 TEST(Conversion, StepsGiveBackEveryBlockTheyTake) {
     RunProgram([](Session& s) {
-        SetSize(s, "20", "20");
-        PutPicture(s, Distinct(20, 20));
+        s.SetOutputSize("20", "20");
+        s.PutPicture(Distinct(20, 20));
         const uint64_t before = s.BlocksInUse();
         s.Click("按钮11");
         s.Click("按钮13");
@@ -269,8 +251,8 @@ TEST(Conversion, StepsGiveBackEveryBlockTheyTake) {
 
 TEST(Conversion, ClosingTheWindowDuringAStepEndsTheProgramCleanly) {
     const auto result = RunProgram([](Session& s) {
-        SetSize(s, "300", "300");
-        PutPicture(s, Distinct(300, 300));
+        s.SetOutputSize("300", "300");
+        s.PutPicture(Distinct(300, 300));
         int pumps = 0;
         s.OnPump([&] {
             if (++pumps == 1000) s.Close();

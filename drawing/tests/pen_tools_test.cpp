@@ -24,35 +24,17 @@ namespace {
 
 using testing::RunProgram;
 using testing::Session;
+using testing::U;
 
 constexpr QRgb kWhite = 0xFFFFFFFF;
 // The pen colour the tests pick: no grey, so a blended edge could not pass for it.
 constexpr int32_t kPenValue = 0x00C04020;  // 0x00BBGGRR
 constexpr QRgb kPen = 0xFF2040C0;
 
-QString U(const char* s) {
-    return QString::fromUtf8(s);
-}
-
-QImage Picture(Session& s, const char* board) {
-    return s.Find(board)->property("picture").value<QImage>();
-}
-
-void PutPicture(Session& s, const QImage& picture) {
-    s.Find("画板1")->setProperty("picture", picture);
-    s.Find("画板2")->setProperty("picture", picture);
-}
-
 QImage Filled(int w, int h, QRgb colour) {
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(colour);
     return img;
-}
-
-void SetSize(Session& s, const char* width, const char* height) {
-    s.Find<QComboBox>("宽组合框1")->setEditText(U(width));
-    s.Find<QComboBox>("高组合框1")->setEditText(U(height));
-    s.Click("按钮16");
 }
 
 // Pointer events as the window system delivers them to the board: a move carries the buttons
@@ -146,22 +128,23 @@ TEST(PenTools, EachFigureFollowsThePointerAndIsCommittedOnRelease) {
         for (const FigureCase& c : kFigures) {
             SCOPED_TRACE(std::string(c.tool) + " from " + std::to_string(c.from.x()) + "," +
                          std::to_string(c.from.y()));
-            PutPicture(s, Filled(100, 100, kWhite));
+            s.PutPicture(Filled(100, 100, kWhite));
             s.Click(c.tool);
             Press(s, c.from);
-            EXPECT_TRUE(AllWhite(Picture(s, "画板1"))) << "a press draws nothing";
+            EXPECT_TRUE(AllWhite(s.BoardPicture("画板1"))) << "a press draws nothing";
             // A detour first: the preview is one rubber-band figure, not a trail.
             Drag(s, {95, 5});
             Drag(s, c.to);
-            ExpectPixels(Picture(s, "画板1"), c.on, c.off);
-            EXPECT_TRUE(AllWhite(Picture(s, "画板2"))) << "the preview is not committed";
+            ExpectPixels(s.BoardPicture("画板1"), c.on, c.off);
+            EXPECT_TRUE(AllWhite(s.BoardPicture("画板2"))) << "the preview is not committed";
 
             Release(s, c.to);
-            ExpectPixels(Picture(s, "画板2"), c.on, c.off);
-            EXPECT_EQ(Picture(s, "画板1"), Picture(s, "画板2")) << "the preview left no trail";
+            ExpectPixels(s.BoardPicture("画板2"), c.on, c.off);
+            EXPECT_EQ(s.BoardPicture("画板1"), s.BoardPicture("画板2"))
+                << "the preview left no trail";
             // The pen is up: a movement shows the committed picture and previews nothing.
             Hover(s, {3, 97});
-            EXPECT_EQ(Picture(s, "画板1"), Picture(s, "画板2"));
+            EXPECT_EQ(s.BoardPicture("画板1"), s.BoardPicture("画板2"));
         }
     });
 }
@@ -174,20 +157,20 @@ TEST(PenTools, FreehandSetsSinglePixelsOnTheBackingBoard) {
         Drag(s, {20, 20});
         Drag(s, {21, 20});
         Drag(s, {40, 25});
-        const QImage backing = Picture(s, "画板2");
+        const QImage backing = s.BoardPicture("画板2");
         // The pen width does not apply, and a fast pointer leaves gaps.
         ExpectPixels(backing, {{20, 20}, {21, 20}, {40, 25}},
                      {{10, 10}, {20, 21}, {22, 20}, {19, 20}, {30, 22}});
         EXPECT_EQ(Colours(backing).size(), 2u);
         // The picture board shows a pixel from the next movement on.
-        const QImage shown = Picture(s, "画板1");
+        const QImage shown = s.BoardPicture("画板1");
         EXPECT_EQ(shown.pixel(21, 20), kPen);
         EXPECT_EQ(shown.pixel(40, 25), kWhite);
         Release(s, {40, 25});
-        EXPECT_EQ(Picture(s, "画板2"), backing) << "a freehand release draws nothing";
+        EXPECT_EQ(s.BoardPicture("画板2"), backing) << "a freehand release draws nothing";
         Hover(s, {60, 60});
-        EXPECT_EQ(Picture(s, "画板1"), backing);
-        EXPECT_EQ(Picture(s, "画板2"), backing) << "no pixel once the pen is up";
+        EXPECT_EQ(s.BoardPicture("画板1"), backing);
+        EXPECT_EQ(s.BoardPicture("画板2"), backing) << "no pixel once the pen is up";
     });
 }
 
@@ -203,11 +186,11 @@ TEST(PenTools, TheFirstCheckedToolInTheFixedOrderDraws) {
         Press(s, {20, 30});
         Drag(s, {80, 70});
         // A movement does the freehand pixel (画线 comes before 画弧线)...
-        EXPECT_EQ(Picture(s, "画板2").pixel(80, 70), kPen);
-        EXPECT_EQ(Picture(s, "画板1").pixel(20, 50), kWhite);
+        EXPECT_EQ(s.BoardPicture("画板2").pixel(80, 70), kPen);
+        EXPECT_EQ(s.BoardPicture("画板1").pixel(20, 50), kWhite);
         // ...and a release, where 画线 has no step, commits the arc.
         Release(s, {80, 70});
-        ExpectPixels(Picture(s, "画板2"), {{20, 50}, {50, 70}, {80, 70}}, {{50, 30}});
+        ExpectPixels(s.BoardPicture("画板2"), {{20, 50}, {50, 70}, {80, 70}}, {{50, 30}});
     });
 }
 
@@ -219,8 +202,8 @@ TEST(PenTools, NoToolCheckedDrawsNothing) {
         Drag(s, {90, 20});
         Release(s, {90, 20});
         Hover(s, {50, 50});
-        EXPECT_TRUE(AllWhite(Picture(s, "画板1")));
-        EXPECT_TRUE(AllWhite(Picture(s, "画板2")));
+        EXPECT_TRUE(AllWhite(s.BoardPicture("画板1")));
+        EXPECT_TRUE(AllWhite(s.BoardPicture("画板2")));
     });
 }
 
@@ -230,18 +213,18 @@ TEST(PenTools, AReleaseWithoutAPressCommitsFromTheStoredPoint) {
         s.Click("画直线");
         Release(s, {60, 40});
         // From (0, 0), the start point before any press.
-        ExpectPixels(Picture(s, "画板2"), {{0, 0}, {30, 20}, {60, 40}}, {{60, 0}, {0, 40}});
-        EXPECT_TRUE(AllWhite(Picture(s, "画板1"))) << "shown only after a movement";
+        ExpectPixels(s.BoardPicture("画板2"), {{0, 0}, {30, 20}, {60, 40}}, {{60, 0}, {0, 40}});
+        EXPECT_TRUE(AllWhite(s.BoardPicture("画板1"))) << "shown only after a movement";
         Hover(s, {99, 99});
-        EXPECT_EQ(Picture(s, "画板1"), Picture(s, "画板2"));
+        EXPECT_EQ(s.BoardPicture("画板1"), s.BoardPicture("画板2"));
 
         // After a drag has ended, a lone release runs from the last press.
-        PutPicture(s, Filled(100, 100, kWhite));
+        s.PutPicture(Filled(100, 100, kWhite));
         Press(s, {80, 10});
         Release(s, {80, 10});
         s.Click("画直线");  // a press elsewhere in the window is not the board's
         Release(s, {80, 90});
-        ExpectPixels(Picture(s, "画板2"), {{80, 10}, {80, 50}, {80, 90}}, {{60, 40}, {85, 50}});
+        ExpectPixels(s.BoardPicture("画板2"), {{80, 10}, {80, 50}, {80, 90}}, {{60, 40}, {85, 50}});
     });
 }
 
@@ -252,16 +235,16 @@ TEST(PenTools, AReleaseOutsideTheBoardKeepsThePenDown) {
         Press(s, {10, 50});
         Drag(s, {90, 50});
         Release(s, {150, 50});  // delivered to the board, but not over it
-        EXPECT_TRUE(AllWhite(Picture(s, "画板2"))) << "nothing committed outside the board";
+        EXPECT_TRUE(AllWhite(s.BoardPicture("画板2"))) << "nothing committed outside the board";
         // No button held: the movement still previews from the stored start point.
         Hover(s, {10, 90});
-        ExpectPixels(Picture(s, "画板1"), {{10, 50}, {10, 70}, {10, 90}}, {{50, 50}});
+        ExpectPixels(s.BoardPicture("画板1"), {{10, 50}, {10, 70}, {10, 90}}, {{50, 50}});
         // A press and release on the board end the drag.
         Press(s, {70, 10});
         Release(s, {90, 10});
-        ExpectPixels(Picture(s, "画板2"), {{70, 10}, {90, 10}}, {{10, 70}});
+        ExpectPixels(s.BoardPicture("画板2"), {{70, 10}, {90, 10}}, {{10, 70}});
         Hover(s, {50, 90});
-        EXPECT_EQ(Picture(s, "画板1"), Picture(s, "画板2"));
+        EXPECT_EQ(s.BoardPicture("画板1"), s.BoardPicture("画板2"));
     });
 }
 
@@ -287,7 +270,7 @@ TEST(PenTools, TheSpinStepsTheLabelAndBothPenWidths) {
         s.Click("画直线");
         Press(s, {10, 50});
         Release(s, {90, 50});
-        ExpectPixels(Picture(s, "画板2"), {{10, 50}, {50, 50}, {90, 50}}, {{50, 49}, {50, 51}});
+        ExpectPixels(s.BoardPicture("画板2"), {{10, 50}, {50, 50}, {90, 50}}, {{50, 49}, {50, 51}});
     });
 }
 
@@ -309,13 +292,13 @@ void DrawSomething(Session& s) {
     Press(s, {0, 0});
     Release(s, {150, 70});
     Hover(s, {5, 5});
-    ASSERT_FALSE(AllWhite(Picture(s, "画板1")));
-    ASSERT_FALSE(AllWhite(Picture(s, "画板2")));
+    ASSERT_FALSE(AllWhite(s.BoardPicture("画板1")));
+    ASSERT_FALSE(AllWhite(s.BoardPicture("画板2")));
 }
 
 void ExpectClearedAt(Session& s, QSize size) {
     for (const char* board : {"画板1", "画板2"}) {
-        const QImage img = Picture(s, board);
+        const QImage img = s.BoardPicture(board);
         EXPECT_EQ(img.size(), size) << board;
         EXPECT_TRUE(AllWhite(img)) << board;
     }
@@ -333,7 +316,7 @@ QAction* MenuBarAction(Session& s, const char* text) {
 
 TEST(PenTools, TheButtonTheMenuItemAndThePopupMenuClearBothBoards) {
     RunProgram([](Session& s) {
-        SetSize(s, "160", "80");
+        s.SetOutputSize("160", "80");
         DrawSomething(s);
         s.Click("按钮1");
         ExpectClearedAt(s, {160, 80});
@@ -373,7 +356,7 @@ TEST(PenTools, ARightPressLeavesThePenAsItWas) {
         QTest::mousePress(s.Find("画板1"), Qt::RightButton, Qt::NoModifier, {40, 40});
         if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
         Hover(s, {90, 50});
-        ExpectPixels(Picture(s, "画板1"), {{10, 50}, {50, 50}, {90, 50}}, {{50, 54}});
+        ExpectPixels(s.BoardPicture("画板1"), {{10, 50}, {50, 50}, {90, 50}}, {{50, 54}});
     });
 }
 

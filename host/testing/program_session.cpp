@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QTest>
 #include <cstdlib>
 
@@ -11,6 +12,7 @@
 #include "host/krnln/start_window.h"
 #include "loader/loader.h"
 #include "loader/platform_posix.h"
+#include "runtime/commands.h"
 
 extern "C" unsigned char kQuorixProgramImage[];
 extern "C" const uint32_t kQuorixProgramImageSize;
@@ -51,6 +53,25 @@ void Session::ClickChild(const char* name, const char* child) const {
         return;
     }
     QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
+}
+
+void Session::SetOutputSize(const QString& width, const QString& height) const {
+    Find<QComboBox>("宽组合框1")->setEditText(width);
+    Find<QComboBox>("高组合框1")->setEditText(height);
+    Click("按钮16");
+}
+
+void Session::PutPicture(const QImage& picture) const {
+    Find("画板1")->setProperty("picture", picture);
+    Find("画板2")->setProperty("picture", picture);
+}
+
+QImage Session::BoardPicture(const char* board) const {
+    return Find(board)->property("picture").value<QImage>();
+}
+
+QString Session::Output() const {
+    return runtime().ReadProperty(U("编辑框1"), abi::kPropText);
 }
 
 host::Runtime& Session::runtime() const {

@@ -2,6 +2,7 @@
 // process, and lets a test drive its window as a user would.
 #pragma once
 
+#include <QImage>
 #include <QMainWindow>
 #include <QString>
 #include <QWidget>
@@ -13,6 +14,10 @@ class Runtime;
 }
 
 namespace quorix::testing {
+
+inline QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 class Session {
 public:
@@ -31,6 +36,14 @@ public:
     uint64_t BlocksInUse() const;
     // Closes the window as the user would.
     void Close() const;
+    // Types the output size into 宽组合框1 and 高组合框1 and clicks 按钮16.
+    void SetOutputSize(const QString& width, const QString& height) const;
+    // Puts the same picture on both drawing boards (the board keeps its size).
+    void PutPicture(const QImage& picture) const;
+    // The whole picture of a drawing board.
+    QImage BoardPicture(const char* board) const;
+    // The output text of 编辑框1 as the program reads it, line breaks as CR LF.
+    QString Output() const;
     // Called on every pump while a routine lets events through (pumps on every call while
     // set, so the test sees each pixel's pump).
     void OnPump(std::function<void()> hook) const;

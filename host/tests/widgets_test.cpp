@@ -27,10 +27,7 @@ namespace {
 
 using testing::RunProgram;
 using testing::Session;
-
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
+using testing::U;
 
 // The control that holds `w`: the frame or tab control it sits in, or "client" for the window.
 QString OwnerOf(const QWidget* w) {

@@ -38,27 +38,9 @@ namespace {
 
 using testing::RunProgram;
 using testing::Session;
+using testing::U;
 
 constexpr QRgb kWhite = 0xFFFFFFFF;
-
-QString U(const char* s) {
-    return QString::fromUtf8(s);
-}
-
-QImage Picture(Session& s, const char* board) {
-    return s.Find(board)->property("picture").value<QImage>();
-}
-
-void PutPicture(Session& s, const QImage& picture) {
-    s.Find("画板1")->setProperty("picture", picture);
-    s.Find("画板2")->setProperty("picture", picture);
-}
-
-void SetSize(Session& s, const char* width, const char* height) {
-    s.Find<QComboBox>("宽组合框1")->setEditText(U(width));
-    s.Find<QComboBox>("高组合框1")->setEditText(U(height));
-    s.Click("按钮16");
-}
 
 void Hover(Session& s, QPoint at) {
     QWidget* board = s.Find("画板1");
@@ -173,7 +155,7 @@ void Save(Session& s, const QString& dir, const QString& name) {
 
 void ExpectBoardsShow(Session& s, const QImage& expected) {
     for (const char* board : {"画板1", "画板2"}) {
-        const QImage img = Picture(s, board);
+        const QImage img = s.BoardPicture(board);
         EXPECT_EQ(img.size(), expected.size()) << board;
         EXPECT_EQ(img, expected.convertToFormat(img.format())) << board;
     }
@@ -184,7 +166,7 @@ TEST(PictureFiles, ALoadSqueezesTheWholePictureOntoBothBoardsAtTheirSize) {
     ASSERT_TRUE(dir.isValid());
     WriteBytes(dir.filePath("big.bmp"), Encode(Quadrants(300, 200), "BMP"));
     RunProgram([&](Session& s) {
-        PutPicture(s, Filled(100, 100, qRgb(0, 0, 0)));
+        s.PutPicture(Filled(100, 100, qRgb(0, 0, 0)));
         Load(s, dir.path(), "big.bmp");
         // Every pixel of the picture is drawn, white included (nothing is transparent), and
         // without smoothing: the quadrants meet without any blended colour.
@@ -218,11 +200,11 @@ TEST(PictureFiles, PicturesOfOtherFormatsAndSizesLoadToo) {
     RunProgram([&](Session& s) {
         for (const auto& c : cases) {
             SCOPED_TRACE(c.name);
-            PutPicture(s, Filled(100, 100, qRgb(0, 0, 0)));
+            s.PutPicture(Filled(100, 100, qRgb(0, 0, 0)));
             Load(s, dir.path(), c.name);
             const QImage want = Quadrants(100, 100);
             for (const char* board : {"画板1", "画板2"}) {
-                const QImage got = Picture(s, board);
+                const QImage got = s.BoardPicture(board);
                 ASSERT_EQ(got.size(), QSize(100, 100));
                 if (c.tolerance == 0) {
                     EXPECT_EQ(got, want.convertToFormat(got.format())) << board;
@@ -256,13 +238,13 @@ TEST(PictureFiles, AShrunkPictureKeepsItsOwnColours) {
                    Encode(Stripes(301, 203), format));
     }
     RunProgram([&](Session& s) {
-        SetSize(s, "100", "70");
+        s.SetOutputSize("100", "70");
         for (const char* format : {"BMP", "PNG"}) {
             SCOPED_TRACE(format);
-            PutPicture(s, Filled(100, 70, kWhite));
+            s.PutPicture(Filled(100, 70, kWhite));
             Load(s, dir.path(), QStringLiteral("stripes.") + format);
             for (const char* board : {"画板1", "画板2"}) {
-                std::set<QRgb> colours = Colours(Picture(s, board));
+                std::set<QRgb> colours = Colours(s.BoardPicture(board));
                 colours.erase(kQuadrants[0]);
                 colours.erase(kQuadrants[3]);
                 EXPECT_TRUE(colours.empty()) << board << ": " << colours.size() << " others";
@@ -275,7 +257,7 @@ TEST(PictureFiles, CancellingChangesNothingAndWritesNothing) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     RunProgram([&](Session& s) {
-        PutPicture(s, Distinct(100, 100));
+        s.PutPicture(Distinct(100, 100));
         Load(s, dir.path(), QString());
         ExpectBoardsShow(s, Distinct(100, 100));
         Save(s, dir.path(), QString());
@@ -351,7 +333,7 @@ TEST(PictureFiles, AFileThatIsNoPictureItCanShowChangesNothing) {
     RunProgram([&](Session& s) {
         for (const auto& c : cases) {
             SCOPED_TRACE(c.name);
-            PutPicture(s, Distinct(100, 100));
+            s.PutPicture(Distinct(100, 100));
             const long peak_before = PeakResidentKb();
             QElapsedTimer timer;
             timer.start();
@@ -381,14 +363,14 @@ TEST(PictureFiles, AVeryLargePictureLoadsScaledWithoutExhaustingMemory) {
     ASSERT_TRUE(dir.isValid());
     WriteBytes(dir.filePath("big.jpg"), BigJpeg(20000));  // 1.6 GB if decoded whole
     RunProgram([&](Session& s) {
-        PutPicture(s, Filled(100, 100, kWhite));
+        s.PutPicture(Filled(100, 100, kWhite));
         const long peak_before = PeakResidentKb();
         Load(s, dir.path(), "big.jpg");
         EXPECT_LT(PeakResidentKb() - peak_before, 200 * 1024);
-        const QImage shown = Picture(s, "画板2");
+        const QImage shown = s.BoardPicture("画板2");
         EXPECT_EQ(shown.size(), QSize(100, 100));
         EXPECT_NE(shown.pixel(8, 8), kWhite) << "the picture was drawn";
-        EXPECT_EQ(Picture(s, "画板1"), shown);
+        EXPECT_EQ(s.BoardPicture("画板1"), shown);
     });
 }
 
@@ -397,7 +379,7 @@ TEST(PictureFiles, ASaveWritesA24BitBitmapOfTheBoardSize) {
     ASSERT_TRUE(dir.isValid());
     WriteBytes(dir.filePath("big.bmp"), Encode(Quadrants(300, 200), "BMP"));
     RunProgram([&](Session& s) {
-        SetSize(s, "120", "80");
+        s.SetOutputSize("120", "80");
         Load(s, dir.path(), "big.bmp");
         Save(s, dir.path(), "pic");
         const QByteArray bytes = ReadBytes(dir.filePath("pic.bmp"));  // ".bmp" added
@@ -416,11 +398,11 @@ TEST(PictureFiles, ReloadingASavedPictureGivesTheSamePixels) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     RunProgram([&](Session& s) {
-        SetSize(s, "64", "48");
-        PutPicture(s, Distinct(64, 48));
+        s.SetOutputSize("64", "48");
+        s.PutPicture(Distinct(64, 48));
         Save(s, dir.path(), "round.bmp");
         s.Click("按钮1");
-        ASSERT_EQ(Colours(Picture(s, "画板1")), std::set<QRgb>{kWhite});
+        ASSERT_EQ(Colours(s.BoardPicture("画板1")), std::set<QRgb>{kWhite});
         Load(s, dir.path(), "round.bmp");
         ExpectBoardsShow(s, Distinct(64, 48));
         // Saving again over the file keeps the same pixels.
@@ -456,7 +438,7 @@ TEST(PictureFiles, ASaveThatRunsOutOfRoomLeavesTheExistingFileIntact) {
     const QByteArray old = Encode(Quadrants(30, 20), "BMP");
     WriteBytes(dir.filePath("keep.bmp"), old);
     RunProgram([&](Session& s) {
-        PutPicture(s, Distinct(100, 100));  // about 30 KB as a bitmap
+        s.PutPicture(Distinct(100, 100));  // about 30 KB as a bitmap
         {
             const FileSizeLimit limit(4096);
             Save(s, dir.path(), "keep.bmp");
@@ -497,7 +479,7 @@ TEST(PictureFiles, ASaveIntoAReadOnlyFolderLeavesTheExistingFileIntact) {
     const QByteArray old = Encode(Quadrants(30, 20), "BMP");
     WriteBytes(dir.filePath("keep.bmp"), old);
     RunProgram([&](Session& s) {
-        PutPicture(s, Distinct(100, 100));
+        s.PutPicture(Distinct(100, 100));
         const ImmutableFolder folder(dir.path());
         if (!folder.ok()) GTEST_SKIP() << "this file system cannot make a folder read-only";
         Save(s, dir.path(), "keep.bmp");
@@ -553,12 +535,12 @@ TEST(PictureFiles, TheMenuItemsAndThePopupMenuLoadAndSaveAsTheButtonsDo) {
         EXPECT_EQ(QImage(dir.filePath("from-menu.bmp")).convertToFormat(QImage::Format_RGB32),
                   Quadrants(100, 100));
 
-        PutPicture(s, Distinct(100, 100));
+        s.PutPicture(Distinct(100, 100));
         AnswerDialog(seen, dir.path(), "q.png");
         ClickPopupItem(s, "载入图片");
         EXPECT_EQ(seen.mode, QFileDialog::AcceptOpen);
         ExpectBoardsShow(s, Quadrants(100, 100));
-        PutPicture(s, Distinct(100, 100));
+        s.PutPicture(Distinct(100, 100));
         AnswerDialog(seen, dir.path(), "from-popup");
         ClickPopupItem(s, "保存图片");
         EXPECT_EQ(seen.mode, QFileDialog::AcceptSave);

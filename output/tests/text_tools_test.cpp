@@ -22,14 +22,7 @@ namespace {
 
 using testing::RunProgram;
 using testing::Session;
-
-QString U(const char* s) {
-    return QString::fromUtf8(s);
-}
-
-QString Output(Session& s) {
-    return s.runtime().ReadProperty(U("编辑框1"), abi::kPropText);
-}
+using testing::U;
 
 // Sets the output text as the program does: through the box's text property.
 void SetOutput(const QString& text) {
@@ -95,7 +88,7 @@ TEST(TextTools, ReplaceRewritesEveryMatchWithTheLiteralReplacement) {
         RunProgram([&](Session& s) {
             SetOutput(U(c.text));
             Replace(s, U(c.pattern), c.replacement);
-            EXPECT_EQ(Output(s), U(c.expected)) << c.name;
+            EXPECT_EQ(s.Output(), U(c.expected)) << c.name;
             // The box shows what the program holds.
             QString shown = s.Find<QPlainTextEdit>("编辑框1")->toPlainText();
             EXPECT_EQ(shown.replace(QChar('\n'), U("\r\n")), U(c.expected)) << c.name;
@@ -106,10 +99,10 @@ TEST(TextTools, ReplaceRewritesEveryMatchWithTheLiteralReplacement) {
 TEST(TextTools, ReplaceOverAStepTwoOutputKeepsItsLineBreaks) {
     RunProgram([](Session& s) {
         MakeOutput(s);
-        const QString before = Output(s);
+        const QString before = s.Output();
         ASSERT_EQ(before.count(U("\r\n")), 3);
         Replace(s, U("[^█\\r\\n]"), "");  // every digit goes
-        const QString after = Output(s);
+        const QString after = s.Output();
         EXPECT_EQ(after.count(U("\r\n")), 3);
         EXPECT_EQ(after.count(U("█")), before.count(U("█")));
         EXPECT_EQ(after.size(), before.count(U("█")) + 6);
@@ -120,7 +113,7 @@ TEST(TextTools, AGroupRepeatedAlongALongLineStillMatches) {
     RunProgram([](Session& s) {
         SetOutput(QString(4096, QChar('5')) + "\r\n" + QString(3, QChar('6')) + "\r\n");
         Replace(s, U("(\\d)+"), "x");
-        EXPECT_EQ(Output(s), U("x\r\nx\r\n"));
+        EXPECT_EQ(s.Output(), U("x\r\nx\r\n"));
     });
 }
 
@@ -150,7 +143,7 @@ TEST(TextTools, ABacktrackingPatternLeavesALargeTextUnchangedWithinASecond) {
             s.Click("按钮4");
             const qint64 ms = clock.elapsed();
             EXPECT_LT(ms, 1000) << c.pattern;
-            EXPECT_TRUE(Output(s) == text) << c.pattern;
+            EXPECT_TRUE(s.Output() == text) << c.pattern;
         });
     }
 }
@@ -158,7 +151,7 @@ TEST(TextTools, ABacktrackingPatternLeavesALargeTextUnchangedWithinASecond) {
 TEST(TextTools, CopyPutsEveryLineWithItsLineBreakOnTheClipboard) {
     RunProgram([](Session& s) {
         MakeOutput(s);
-        const QString text = Output(s);
+        const QString text = s.Output();
         ASSERT_EQ(text.count(U("\r\n")), 3);
         ASSERT_TRUE(text.endsWith(U("\r\n")));
         QApplication::clipboard()->setText(U("before"));
@@ -179,7 +172,7 @@ TEST(TextTools, CopyOfAnEmptyOutputCopiesNothing) {
         QApplication::clipboard()->setText(U("before"));
         s.Click("复制按钮");
         EXPECT_EQ(QApplication::clipboard()->text(), U("before"));
-        EXPECT_EQ(Output(s), QString());
+        EXPECT_EQ(s.Output(), QString());
         s.Click("按钮5");  // and after a clear
         s.Click("复制按钮");
         EXPECT_EQ(QApplication::clipboard()->text(), U("before"));
@@ -210,18 +203,18 @@ TEST(TextTools, ClearEmptiesTheOutputAndNothingElse) {
         const QImage board1 = s.Find("画板1")->property("picture").value<QImage>();
         const QImage board2 = s.Find("画板2")->property("picture").value<QImage>();
         s.Find<QLineEdit>("替换编辑框")->setText(U("x"));
-        ASSERT_FALSE(Output(s).isEmpty());
+        ASSERT_FALSE(s.Output().isEmpty());
         ASSERT_EQ(table.size(), 2);
 
         s.Click("按钮5");
-        EXPECT_EQ(Output(s), QString());
+        EXPECT_EQ(s.Output(), QString());
         EXPECT_TRUE(s.Find<QPlainTextEdit>("编辑框1")->toPlainText().isEmpty());
         EXPECT_EQ(rows(), table);
         EXPECT_EQ(s.Find("画板1")->property("picture").value<QImage>(), board1);
         EXPECT_EQ(s.Find("画板2")->property("picture").value<QImage>(), board2);
         EXPECT_EQ(s.Find<QLineEdit>("替换编辑框")->text(), U("x"));
         s.Click("按钮5");  // clearing an empty box leaves it empty
-        EXPECT_EQ(Output(s), QString());
+        EXPECT_EQ(s.Output(), QString());
     });
 }
 

@@ -20,10 +20,7 @@ namespace {
 
 using testing::RunProgram;
 using testing::Session;
-
-QString U(const char* s) {
-    return QString::fromUtf8(s);
-}
+using testing::U;
 
 // Clicks the tab with this caption as a user would.
 void ChooseTab(Session& s, const char* caption) {
