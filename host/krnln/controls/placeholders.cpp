@@ -4,10 +4,9 @@
 
 namespace quorix::host {
 
-#define QUORIX_PLACEHOLDER(fn)                                                          \
-    __attribute__((weak)) UnitPtr fn(Runtime& rt, const form::UnitBlock& block,         \
-                                     QWidget* parent) {                                 \
-        return std::make_unique<UnitHost>(rt, block, new QWidget(parent));              \
+#define QUORIX_PLACEHOLDER(fn)                                                                     \
+    __attribute__((weak)) UnitPtr fn(Runtime& rt, const form::UnitBlock& block, QWidget* parent) { \
+        return std::make_unique<UnitHost>(rt, block, new QWidget(parent));                         \
     }
 
 QUORIX_PLACEHOLDER(CreateEditBox)
