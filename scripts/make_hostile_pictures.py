@@ -116,11 +116,23 @@ def png(width, height, rows, colour_type=2, good_crc=True, end=True):
     return out
 
 
+def png_header_and_data(width, height, rows, bit_depth, colour_type):
+    ihdr = struct.pack(">IIBBBBB", width, height, bit_depth, colour_type, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", ihdr) +
+            png_chunk(b"IDAT", zlib.compress(rows, 9)) + png_chunk(b"IEND", b""))
+
+
 def pngs():
     # 50,000 x 50,000 RGB: a real zlib stream of the first few rows, the rest missing.
     rows = (b"\0" + b"\x7f" * (50000 * 3)) * 4
     yield "png_50000_squared.png", png(50000, 50000, rows, end=False), "refused"
     yield "png_widest.png", png(0x7FFFFFFF, 1, b"\0" * 64), "refused"
+    # One bit a pixel: a few KB of file and a few MB decoded, but a full-colour copy of the
+    # larger one would take 1 GB.
+    for side, expectation in ((8000, "any"), (16000, "refused")):
+        mono = (b"\0" + b"\x55" * (side // 8)) * side
+        yield (f"png_mono_{side}_squared.png",
+               png_header_and_data(side, side, mono, bit_depth=1, colour_type=0), expectation)
     small = (b"\0" + b"\x40\x80\xc0" * 16) * 16
     yield "png_bad_crcs.png", png(16, 16, small, good_crc=False), "any"
     yield "png_cut_short.png", png(16, 16, small)[:60], "any"
@@ -160,16 +172,18 @@ def jpeg(width, height, blocks):
 def jpegs():
     yield "jpeg_cut_short.jpg", jpeg(64, 64, 20), "any"
     yield "jpeg_50000_squared.jpg", jpeg(50000, 50000, 200), "refused"
+    # 400 million pixels: too many to decode whole, few enough to be decoded scaled down.
+    yield "jpeg_20000_squared.jpg", jpeg(20000, 20000, 200), "any"
     yield "jpeg_header_only.jpg", jpeg(640, 480, 0)[:40], "refused"
 
 
 # ---- GIF, ICO, PPM ------------------------------------------------------------------------
 
 
-def gif_huge_screen():
-    out = b"GIF89a" + struct.pack("<HHBBB", 65535, 65535, 0x80, 0, 0)
+def gif_huge_screen(side):
+    out = b"GIF89a" + struct.pack("<HHBBB", side, side, 0x80, 0, 0)
     out += b"\0\0\0\xff\xff\xff"  # two-entry global colour table
-    out += b"\x2c" + struct.pack("<HHHHB", 0, 0, 65535, 65535, 0)
+    out += b"\x2c" + struct.pack("<HHHHB", 0, 0, side, side, 0)
     out += b"\x02\x02\x44\x01\x00"  # LZW code size 2, one tiny sub-block, no trailer
     return out
 
@@ -185,7 +199,8 @@ def ico_absurd():
 
 
 def others():
-    yield "gif_huge_screen.gif", gif_huge_screen(), "refused"
+    yield "gif_huge_screen.gif", gif_huge_screen(65535), "refused"
+    yield "gif_8000_squared_screen.gif", gif_huge_screen(8000), "any"
     yield "ico_absurd.ico", ico_absurd(), "refused"
     yield "ppm_50000_squared.ppm", b"P6\n50000 50000\n255\n" + b"\x80" * 3000, "refused"
     yield "ppm_overflowing_size.ppm", b"P6\n4294967296 4294967296\n255\n" + b"\x80" * 64, \

@@ -4,11 +4,13 @@
 // last cycle is within 10% of what it was after cycle 20.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -41,9 +43,16 @@ void AnswerDialog(const QString& path) {
     QTimer::singleShot(0, [path] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr) return AnswerDialog(path);  // not up yet
+        const QFileInfo file(path);
+        dialog->setDirectory(file.absolutePath());
+        // The dialog comes back with the last chosen file selected in its list, and a
+        // selection wins over the typed name unless the name box has focus: clear it.
+        for (auto* view : dialog->findChildren<QAbstractItemView*>()) {
+            if (view->selectionModel() != nullptr) view->selectionModel()->clear();
+        }
         auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         edit->clear();
-        QTest::keyClicks(edit, path);
+        QTest::keyClicks(edit, file.fileName());
         static_cast<QDialog*>(dialog)->accept();
     });
 }

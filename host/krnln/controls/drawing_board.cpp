@@ -4,6 +4,7 @@
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QtEndian>
 #include <cmath>
 
 #include "host/krnln/controls/kinds.h"
@@ -37,6 +38,15 @@ QRect Corners(QPoint a, QPoint b) {
     return QRect(left, top, std::abs(a.x() - b.x()), std::abs(a.y() - b.y()));
 }
 
+// A bitmap whose pixel data would start at or past the end of the file holds no picture; Qt's
+// reader would otherwise decode whatever bytes it happens to stand on.
+bool BitmapPixelsInside(const QByteArray& encoded) {
+    constexpr int kPixelOffsetAt = 10;
+    if (encoded.size() < kPixelOffsetAt + 4) return false;
+    const quint32 offset = qFromLittleEndian<quint32>(encoded.constData() + kPixelOffsetAt);
+    return offset < quint64(encoded.size());
+}
+
 // Decodes a picture to be drawn into a target of `target` pixels. A picture that fits in
 // kDecodeLimitMb is decoded whole, so that the stretch to the target picks pixels without
 // smoothing. A larger one is decoded at the size it is shown at where its format can do that
@@ -58,7 +68,18 @@ QImage DecodeForBoard(const QByteArray& encoded, QSize target) {
                                        std::min(full.height(), target.height())));
         }
     }
-    return reader.read();
+    if (reader.format() != "bmp") return reader.read();
+    if (!BitmapPixelsInside(encoded)) return {};
+    // Qt's bitmap reader leaves unset the pixels a damaged file does not give (a cut-short
+    // stream, a run-length code that stops early), so they would show whatever memory held.
+    // Given a zeroed picture of the size and format it decodes to, it fills that one in place:
+    // the missing pixels stay black and every decode of the same bytes gives the same picture.
+    QImage picture;
+    if (full.isValid() && reader.imageFormat() != QImage::Format_Invalid) {
+        picture = QImage(full, reader.imageFormat());
+        picture.fill(0);
+    }
+    return reader.read(&picture) ? picture : QImage();
 }
 
 }  // namespace
