@@ -3,7 +3,7 @@
 
 Usage: make_hostile_pictures.py FOLDER
 
-Every file is small (a few KB at most) and is built here from its fields, so the repository
+Every file is small (at most 64 KB, most a few hundred bytes) and is built here from its fields, so the repository
 holds no binary files. Besides the pictures the script writes `manifest.txt`: one line per
 file, "<name> <expectation>", where the expectation is
 

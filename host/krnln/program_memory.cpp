@@ -90,12 +90,14 @@ void ProgramMemory::Free(QxAddr address) {
     const uint64_t slot_size = SlotSize(size_class);
     if (slot_size >= kReleaseThreshold) {
         // Give the pages of a large block back to the system; only the first page, which holds
-        // the header and the free-list link, stays committed.
+        // the header and the free-list link, stays committed. Only pages wholly inside the
+        // slot go: the kernel rounds the length up to a page, and a partial last page would
+        // zero the start of the next block (its header and data) along with this one.
         const uint64_t slot = address - kHeaderSize;
         const uint64_t first_full_page = (slot + kPageSize) & ~uint64_t{kPageSize - 1};
-        const uint64_t slot_end = slot + slot_size;
-        if (slot_end > first_full_page) {
-            madvise(base_ + first_full_page, slot_end - first_full_page, MADV_DONTNEED);
+        const uint64_t last_full_page_end = (slot + slot_size) & ~uint64_t{kPageSize - 1};
+        if (last_full_page_end > first_full_page) {
+            madvise(base_ + first_full_page, last_full_page_end - first_full_page, MADV_DONTNEED);
         }
     }
     const uint32_t free_tag = kFreeTag | static_cast<uint32_t>(size_class);
