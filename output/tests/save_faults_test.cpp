@@ -1,0 +1,181 @@
+// Saves that cannot be written, through the real window: a folder with no room left and a
+// folder in which nothing can be created. Each save must leave an
+// existing picture file exactly as it was, leave no partial file behind, and show no message.
+// The tests run as root, for whom permission bits do not stop a write, so each fault is one
+// that holds for root too.
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "host/krnln/runtime.h"
+#include "host/testing/program_session.h"
+#include "runtime/commands.h"
+
+namespace quorix {
+namespace {
+
+using testing::RunProgram;
+using testing::Session;
+
+QByteArray ReadBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
+}
+
+QStringList Entries(const QString& dir) {
+    return QDir(dir).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+QImage Gradient(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) img.setPixel(x, y, qRgb(x * 2, y * 2, 99));
+    }
+    return img;
+}
+
+QByteArray Bmp(const QImage& img) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    img.save(&buffer, "BMP");
+    return bytes;
+}
+
+// Answers the save dialog with `name` typed in `folder`, confirming the replacement of an
+// existing file.
+void AnswerSave(const QString& folder, const QString& name, bool& answered) {
+    QTimer::singleShot(0, [folder, name, &answered] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return AnswerSave(folder, name, answered);  // not up yet
+        for (auto* view : dialog->findChildren<QAbstractItemView*>()) {
+            if (view->selectionModel() != nullptr) view->selectionModel()->clear();
+        }
+        // A path typed whole makes the dialog change folder at each separator: the folder is
+        // set and only the rest typed.
+        dialog->setDirectory(folder);
+        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        edit->clear();
+        QTest::keyClicks(edit, name);
+        answered = true;
+        QTimer::singleShot(0, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+        static_cast<QDialog*>(dialog)->accept();
+    });
+}
+
+bool AnyMessageShown() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox*>(w) != nullptr && w->isVisible()) return true;
+    }
+    return false;
+}
+
+// A tmpfs of `bytes`, mounted over `path` in a mount namespace of this thread's own, so
+// nothing outside the test process sees it. Needs the right to mount; ok() says whether it
+// was granted.
+class TinyFileSystem {
+public:
+    TinyFileSystem(const QString& path, int bytes) : path_(QFile::encodeName(path)) {
+        if (unshare(CLONE_NEWNS) != 0) return;
+        // Keep the mount from spreading back into the namespace we came from.
+        if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return;
+        const QByteArray options = "size=" + QByteArray::number(bytes);
+        ok_ = mount("tmpfs", path_.constData(), "tmpfs", 0, options.constData()) == 0;
+    }
+    ~TinyFileSystem() {
+        if (ok_) umount2(path_.constData(), MNT_DETACH);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    QByteArray path_;
+    bool ok_ = false;
+};
+
+struct SaveFault {
+    const char* what;
+    QString folder;   // the save dialog's folder
+    QString name;     // typed into the save dialog
+    QString kept;     // an existing file that must stay as it was
+    QString watched;  // a folder that must gain no file
+};
+
+void ExpectSaveLeavesFileIntact(const SaveFault& fault) {
+    SCOPED_TRACE(fault.what);
+    const QByteArray before = ReadBytes(fault.kept);
+    ASSERT_FALSE(before.isEmpty());
+    const QStringList entries = Entries(fault.watched);
+    const auto result = RunProgram([&](Session& s) {
+        s.Find("画板1")->setProperty("picture", Gradient(100, 100));
+        bool answered = false;
+        AnswerSave(fault.folder, fault.name, answered);
+        s.Click("按钮2");
+        EXPECT_TRUE(answered);
+        // The save went to the path typed, and failed without a word.
+        EXPECT_EQ(s.runtime().ReadProperty(QString::fromUtf8("通用对话框1"), abi::kPropFileName),
+                  fault.folder + "/" + QFileInfo(fault.name).completeBaseName() + ".bmp");
+        EXPECT_FALSE(AnyMessageShown());
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        // The window still works: the picture board is there with its picture.
+        EXPECT_EQ(s.Find("画板1")->property("picture").value<QImage>().size(), QSize(100, 100));
+    });
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(ReadBytes(fault.kept), before);
+    EXPECT_EQ(Entries(fault.watched), entries) << "a partial or stray file was left";
+}
+
+TEST(SaveFaults, AFullFileSystemLeavesTheExistingPictureIntact) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const TinyFileSystem tiny(dir.path(), 64 * 1024);
+    if (!tiny.ok()) GTEST_SKIP() << "this process may not mount a file system";
+    // An old 40 x 40 picture (4.8 KB) and a filler take all but a few KB; the new 100 x 100
+    // bitmap needs 30 KB.
+    const QString kept = dir.filePath("keep.bmp");
+    ASSERT_TRUE(WriteBytes(kept, Bmp(Gradient(40, 40))));
+    QFile filler(dir.filePath("filler"));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+    }
+    filler.close();
+    ExpectSaveLeavesFileIntact({"full file system", dir.path(), "keep.bmp", kept, dir.path()});
+}
+
+TEST(SaveFaults, ASaveIntoAFolderWhereNoFileCanBeMadeFailsQuietly) {
+    // /proc/<pid> refuses every new file, even root's, and its files stay as they were (its
+    // own name "comm" is one root could write).
+    const QString folder = QStringLiteral("/proc/%1").arg(QCoreApplication::applicationPid());
+    ExpectSaveLeavesFileIntact({"/proc folder", folder, "pic", folder + "/comm", folder});
+}
+
+}  // namespace
+}  // namespace quorix
+
+int main(int argc, char** argv) {
+    return quorix::testing::Main(argc, argv);
+}
