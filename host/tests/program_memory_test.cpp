@@ -69,6 +69,20 @@ TEST(ProgramMemory, LargeBlocksAreReusedAndExhaustionGivesZero) {
     EXPECT_EQ(m.Allocate(0xFFFFFFFFu), 0u);
 }
 
+TEST(ProgramMemory, FreeingALargeBlockLeavesTheNextBlockIntact) {
+    ProgramMemory m(64 << 20);
+    m.Allocate(100);  // the large block then starts inside a page, not at its start
+    const QxAddr large = m.Allocate(100000);
+    const QxAddr next = m.NewText("the next block");
+    ASSERT_NE(large, 0u);
+    std::memset(m.At(large), 7, 100000);
+    m.Free(large);
+    // The pages given back are only those wholly inside the freed block.
+    EXPECT_TRUE(m.IsLiveBlock(next));
+    EXPECT_EQ(m.Text(next), "the next block");
+    EXPECT_EQ(m.blocks_in_use(), 2u);
+}
+
 TEST(ProgramMemory, TextsAndBinariesAreBoundedByMemory) {
     ProgramMemory m(64 << 20);
     const QxAddr t = m.NewText("停止-");
