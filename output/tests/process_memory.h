@@ -6,6 +6,21 @@
 
 namespace quorix {
 
+// Under AddressSanitizer every allocation carries redzones and freed memory waits in a
+// quarantine, so the process's resident memory says little about the program's own use:
+// memory bounds are checked in builds without it.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMemoryFiguresMeaningful = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kMemoryFiguresMeaningful = false;
+#else
+constexpr bool kMemoryFiguresMeaningful = true;
+#endif
+#else
+constexpr bool kMemoryFiguresMeaningful = true;
+#endif
+
 struct ProcessMemory {
     long resident_kb = 0;  // VmRSS: resident now
     long peak_kb = 0;      // VmHWM: the most ever resident (since the last ResetPeak)

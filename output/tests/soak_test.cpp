@@ -138,7 +138,9 @@ TEST(Soak, TwoHundredCyclesLeaveNoBlocksAndNoGrowingMemory) {
             kCycles,
             100.0 * double(resident_at_end - resident_at_settled) / double(resident_at_settled),
             static_cast<unsigned long long>(blocks_after_first));
-        EXPECT_LE(resident_at_end, resident_at_settled * 11 / 10);
+        if (kMemoryFiguresMeaningful) {
+            EXPECT_LE(resident_at_end, resident_at_settled * 11 / 10);
+        }
     });
 }
 
