@@ -1,6 +1,9 @@
 #include "host/iext/row_table.h"
 
+#include <sys/mman.h>
+
 #include <cstring>
+#include <utility>
 
 namespace quorix::host {
 namespace {
@@ -15,6 +18,40 @@ uint64_t Mix(uint64_t k) {
 }
 
 }  // namespace
+
+RowTable::SlotArray::SlotArray(size_t count) {
+    constexpr size_t kHugePage = size_t{2} << 20;
+    const size_t bytes = count * sizeof(Slot);
+    // Large tables are aligned to a huge page so the kernel can back them with huge pages.
+    const size_t extra = bytes >= kHugePage ? kHugePage : 0;
+    void* p =
+        mmap(nullptr, bytes + extra, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return;
+    mapping_ = p;
+    mapped_ = bytes + extra;
+    uintptr_t start = reinterpret_cast<uintptr_t>(p);
+    if (extra != 0) {
+        start = (start + kHugePage - 1) & ~(kHugePage - 1);
+        madvise(reinterpret_cast<void*>(start), bytes, MADV_HUGEPAGE);
+    }
+    slots_ = reinterpret_cast<Slot*>(start);
+    count_ = count;
+}
+
+RowTable::SlotArray& RowTable::SlotArray::operator=(SlotArray&& other) noexcept {
+    if (this != &other) {
+        if (mapping_ != nullptr) munmap(mapping_, mapped_);
+        mapping_ = std::exchange(other.mapping_, nullptr);
+        mapped_ = std::exchange(other.mapped_, 0);
+        slots_ = std::exchange(other.slots_, nullptr);
+        count_ = std::exchange(other.count_, 0);
+    }
+    return *this;
+}
+
+RowTable::SlotArray::~SlotArray() {
+    if (mapping_ != nullptr) munmap(mapping_, mapped_);
+}
 
 namespace {
 // The key's bytes as one word when it is at most 8 bytes long.
@@ -47,7 +84,7 @@ uint64_t RowTable::Hash(std::string_view text) {
 void RowTable::Clear() {
     cells_.clear();
     rows_ = 0;
-    slots_.clear();
+    slots_ = SlotArray();
     indexed_ = 0;
     index_valid_ = true;
 }
@@ -62,9 +99,8 @@ int RowTable::Append(std::string_view first) {
 
 void RowTable::Grow() {
     const size_t capacity = slots_.empty() ? 1024 : slots_.size() * 2;
-    std::vector<Slot> old;
-    old.swap(slots_);
-    slots_.assign(capacity, Slot{});
+    SlotArray old = std::move(slots_);
+    slots_ = SlotArray(capacity);
     const size_t mask = capacity - 1;
     for (const Slot& slot : old) {
         if (slot.row == 0) continue;
@@ -103,7 +139,7 @@ void RowTable::Index(int row, uint64_t hash) {
 }
 
 void RowTable::Rebuild() {
-    slots_.clear();
+    slots_ = SlotArray();
     indexed_ = 0;
     index_valid_ = true;
     for (int row = 0; row < rows_; ++row) Index(row, Hash(cells_[size_t(row) * columns_]));

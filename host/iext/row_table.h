@@ -44,8 +44,31 @@ private:
         uint32_t hash = 0;  // the low 32 bits of the key's hash
     };
     static constexpr uint32_t kLongKey = 0x80000000u;
+
+    // The slots live in pages of their own, zero-filled (every slot empty) and, when large,
+    // backed by huge pages: a lookup then costs one cache miss and no page-table walk.
+    class SlotArray {
+    public:
+        SlotArray() = default;
+        explicit SlotArray(size_t count);
+        SlotArray(SlotArray&& other) noexcept { *this = std::move(other); }
+        SlotArray& operator=(SlotArray&& other) noexcept;
+        ~SlotArray();
+        size_t size() const { return count_; }
+        bool empty() const { return count_ == 0; }
+        Slot& operator[](size_t i) { return slots_[i]; }
+        const Slot& operator[](size_t i) const { return slots_[i]; }
+        Slot* begin() { return slots_; }
+        Slot* end() { return slots_ + count_; }
+
+    private:
+        void* mapping_ = nullptr;
+        size_t mapped_ = 0;
+        Slot* slots_ = nullptr;
+        size_t count_ = 0;
+    };
     bool Matches(const Slot& slot, uint64_t key8, bool short_key, std::string_view key) const;
-    std::vector<Slot> slots_;
+    SlotArray slots_;
     size_t indexed_ = 0;
     bool index_valid_ = true;
 };
