@@ -4,6 +4,8 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QUrl>
+#include <QVariant>
 
 #include "host/krnln/runtime.h"
 #include "host/testing/program_session.h"
@@ -56,6 +58,18 @@ TEST(Startup, StopRequestHeldAtShutdownIsReleasedExactlyOnce) {
     EXPECT_EQ(after_stop, before + 1);
     EXPECT_EQ(after_second_stop, after_stop);
     EXPECT_EQ(result.blocks_after_shutdown, result.section_blocks);
+}
+
+TEST(Startup, TheCreationHandlerPointsTheBrowserBoxAtTheStartPage) {
+    RunProgram([](Session& s) {
+        EXPECT_EQ(s.runtime().ReadProperty(QString::fromUtf8("超文本浏览框1"), abi::kPropAddress),
+                  "http://www.corvane.cn/zhuce/");
+        // A real web view was told to go there (a plain fallback view has no address).
+        const QVariant url = s.Find("超文本浏览框1")->property("url");
+        if (url.isValid()) {
+            EXPECT_EQ(url.toUrl().toString(), "http://www.corvane.cn/zhuce/");
+        }
+    });
 }
 
 TEST(Startup, TheStepItemsOfTheMenuDoNothing) {
