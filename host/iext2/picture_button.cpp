@@ -77,7 +77,6 @@ private:
 
 UnitPtr CreatePictureButton(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
     auto* button = new PictureButtonWidget(parent);
-    button->setFocusPolicy((block.flags & form::kFlagFocus) ? Qt::StrongFocus : Qt::NoFocus);
     return std::make_unique<PictureButtonUnit>(rt, block, button);
 }
 

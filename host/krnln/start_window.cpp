@@ -1,7 +1,9 @@
 #include "host/krnln/start_window.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -102,6 +104,12 @@ StartWindow::StartWindow(Runtime& runtime, const form::Form& form)
         host->widget()->setParent(parent);
         host->widget()->setGeometry(block->left, block->top, block->width, block->height);
         host->widget()->setVisible((block->flags & form::kFlagVisible) != 0);
+        // Buttons, boxes and the like take the keyboard focus when their flags say so.
+        if (qobject_cast<QAbstractButton*>(host->widget()) != nullptr ||
+            qobject_cast<QComboBox*>(host->widget()) != nullptr) {
+            host->widget()->setFocusPolicy((block->flags & form::kFlagFocus) ? Qt::StrongFocus
+                                                                             : Qt::NoFocus);
+        }
     }
     for (auto& host : units_) host->Placed();
     BuildMenus(form);

@@ -88,7 +88,6 @@ private:
 
 UnitPtr CreateColorPicker(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
     auto* picker = new ColorPickerWidget(parent);
-    picker->setFocusPolicy((block.flags & form::kFlagFocus) ? Qt::StrongFocus : Qt::NoFocus);
     return std::make_unique<ColorPickerUnit>(rt, block, picker);
 }
 

@@ -48,7 +48,6 @@ UnitPtr CreateComboBox(Runtime& rt, const form::UnitBlock& block, QWidget* paren
     combo->setCompleter(nullptr);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setDuplicatesEnabled(true);
-    combo->setFocusPolicy((block.flags & form::kFlagFocus) ? Qt::StrongFocus : Qt::NoFocus);
     return std::make_unique<ComboBoxUnit>(rt, block, combo);
 }
 

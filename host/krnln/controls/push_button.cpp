@@ -59,7 +59,6 @@ private:
 
 UnitPtr CreatePushButton(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
     auto* button = new WrappingButton(parent);
-    button->setFocusPolicy((block.flags & form::kFlagFocus) ? Qt::StrongFocus : Qt::NoFocus);
     return std::make_unique<PushButtonUnit>(rt, block, button);
 }
 

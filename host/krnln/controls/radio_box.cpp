@@ -48,7 +48,6 @@ private:
 UnitPtr CreateRadioBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
     auto* radio = new QRadioButton(parent);
     radio->setAutoExclusive(true);
-    radio->setFocusPolicy((block.flags & form::kFlagFocus) ? Qt::StrongFocus : Qt::NoFocus);
     return std::make_unique<RadioBoxUnit>(rt, block, radio);
 }
 
