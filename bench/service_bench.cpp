@@ -56,6 +56,20 @@ void FindRow(benchmark::State& state) {
     table.DeleteAllRows();
 }
 
+// What step one does for every row once its scan has ended (or been stopped): two random
+// digits, joined, written into the row's second column.
+void GiveRowItsDigits(benchmark::State& state) {
+    const rt::ListView table = app::ColorTable();
+    table.DeleteAllRows();
+    for (int c = 0; c < 4096; ++c) table.AppendRow(rt::NumberToText(c));
+    Measure(state, [&](int32_t i) {
+        const rt::Text first = rt::NumberToText(rt::RandomInteger(0, 9));
+        const rt::Text second = rt::NumberToText(rt::RandomInteger(0, 9));
+        table.SetCell(i & 4095, 1, first + second);
+    });
+    table.DeleteAllRows();
+}
+
 void DoEventsWhenNothingIsDue(benchmark::State& state) {
     Measure(state, [](int32_t) { rt::DoEvents(); });
 }
@@ -81,6 +95,7 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark("ReadPixel", quorix::ReadPixel);
         benchmark::RegisterBenchmark("FindRowAmong1000", quorix::FindRow);
         benchmark::RegisterBenchmark("DoEventsWhenNothingIsDue", quorix::DoEventsWhenNothingIsDue);
+        benchmark::RegisterBenchmark("GiveRowItsDigits", quorix::GiveRowItsDigits);
         benchmark::RegisterBenchmark("ProgressStep", quorix::ProgressStep);
         benchmark::RunSpecifiedBenchmarks();
     });
