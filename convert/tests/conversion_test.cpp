@@ -249,6 +249,37 @@ TEST(Conversion, StepsGiveBackEveryBlockTheyTake) {
     });
 }
 
+TEST(Conversion, StepsStartedOrBoardsResizedDuringAStepNeitherCrashNorHang) {
+    RunProgram([](Session& s) {
+        s.SetOutputSize("6", "4");
+        s.PutPicture(Distinct(6, 4));
+        int pumps = 0;
+        // Step one clicked again in the middle of step one, and the boards shrunk: the inner
+        // step runs to its end; the outer one reads the new width from its next row on, and
+        // pixels beyond the board read as white.
+        s.OnPump([&] {
+            ++pumps;
+            if (pumps == 3) s.Click("按钮11");
+            if (pumps == 40) s.SetOutputSize("2", "2");
+        });
+        s.Click("按钮11");
+        s.OnPump(nullptr);
+        const auto rows = Rows(s);
+        ASSERT_FALSE(rows.empty());
+        for (const Row& r : rows) EXPECT_TRUE(TwoDigits(r.characters));
+        EXPECT_EQ(s.Find("画板1")->size(), QSize(2, 2));
+        // Step two with the board resized under it: rows keep the row count read at the start.
+        s.SetOutputSize("3", "3");
+        pumps = 0;
+        s.OnPump([&] {
+            if (++pumps == 2) s.SetOutputSize("1", "1");
+        });
+        s.Click("按钮13");
+        s.OnPump(nullptr);
+        EXPECT_EQ(s.Output().count("\r\n"), 3);
+    });
+}
+
 TEST(Conversion, ClosingTheWindowDuringAStepEndsTheProgramCleanly) {
     const auto result = RunProgram([](Session& s) {
         s.SetOutputSize("300", "300");
