@@ -55,7 +55,6 @@ enum CoreCommand : uint32_t {
     kCmdColorFromRgb = 5,   // (red, green, blue) -> colour value
     kCmdReadFile = 6,       // (path text) -> new binary block (the file's bytes)
     kCmdWriteFile = 7,      // (path text, binary) -> bool
-    kCmdJoinText = 8,       // (text, text, ...) -> new text
 
     kCmdBoardReadPixel = 20,    // (board, x, y) -> colour value
     kCmdBoardSetPixel = 21,     // (board, x, y, colour)

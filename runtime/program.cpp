@@ -24,6 +24,14 @@ uint32_t CodeWord(const uint8_t* code, uint32_t code_size, uint32_t offset) {
 
 bool Bind(const QxHostContext* context) {
     if (context == nullptr || context->struct_size != sizeof(QxHostContext)) return false;
+    // Every event of a running program comes with the same context: bind once. (A later
+    // program in the same process may reuse the address, so its contents are compared too.)
+    if (g_bound.context == context && g_bound.memory == context->memory_base &&
+        g_bound.code == context->code_addr && g_bound.help == context->help_addr &&
+        g_bound.call_core == reinterpret_cast<QxCallCoreCommandFn>(
+                                 context->entry_table[QX_SLOT_CALL_CORE_COMMAND])) {
+        return true;
+    }
     const uint8_t* code = context->memory_base + context->code_addr;
     const uint32_t size = context->code_size;
     if (CodeWord(code, size, code::kHdrMagic * 4) != code::kCodeMagic) return false;
@@ -33,6 +41,7 @@ bool Bind(const QxHostContext* context) {
     b.memory = context->memory_base;
     b.memory_end = context->memory_end;
     b.code = context->code_addr;
+    b.help = context->help_addr;
     const uint32_t ref_count = CodeWord(code, size, code::kHdrReferenceCount * 4);
     const uint32_t ref_offset = CodeWord(code, size, code::kHdrReferenceOffset * 4);
     const uint32_t op_count = CodeWord(code, size, code::kHdrOperandCount * 4);

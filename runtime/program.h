@@ -27,6 +27,7 @@ struct Bound {
     uint8_t* memory = nullptr;
     const volatile uint32_t* memory_end = nullptr;
     QxAddr code = 0;
+    QxAddr help = 0;
     const uint32_t* references = nullptr;  // host view of the relocated reference table
     uint32_t reference_count = 0;
     const uint32_t* operands = nullptr;  // host view of the operand table
@@ -45,7 +46,8 @@ struct Bound {
 extern Bound g_bound;
 
 // Reads the code header of the section the context names and resolves every service through
-// its stub. Returns false when the code section is not one this program understands.
+// its stub, once per running program. Returns false when the code section is not one this
+// program understands.
 bool Bind(const QxHostContext* context);
 
 // ---- Program memory ---------------------------------------------------------------------

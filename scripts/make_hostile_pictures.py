@@ -140,7 +140,7 @@ def pngs():
 
 # ---- JPEG: a baseline greyscale stream built from its markers -----------------------------
 
-# The standard luminance tables of the JPEG specification's annex K.
+# The standard luminance tables every baseline JPEG encoder uses (annex K of the JPEG standard).
 DC_COUNTS = bytes((0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0))
 DC_VALUES = bytes(range(12))
 AC_COUNTS = bytes((0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 0x7D))

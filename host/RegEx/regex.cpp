@@ -40,9 +40,24 @@ constexpr PCRE2_SIZE kJitStackStart = 64 * 1024;
 constexpr PCRE2_SIZE kJitStackMax = 8 * 1024 * 1024;
 constexpr uint32_t kObjectMagic = 0x45525851;  // "QXRE"
 
+struct Code {
+    pcre2_code* code = nullptr;
+    Code() = default;
+    Code(const Code&) = delete;
+    Code& operator=(Code&& other) noexcept {
+        std::swap(code, other.code);
+        return *this;
+    }
+    ~Code() { pcre2_code_free(code); }
+};
+
+// A compiled pattern, kept with the switches it was compiled for: the replace that follows a
+// compile normally asks for the same ones and then uses it as it is.
 struct RegExObject {
     QString pattern;
-    bool compiled = false;
+    Code code;
+    bool case_sensitive = true;
+    bool multiline = true;
 };
 
 std::unordered_map<QxAddr, std::unique_ptr<RegExObject>>& Objects() {
@@ -56,11 +71,6 @@ RegExObject* ObjectAt(Runtime& rt, const Arg& a) {
     auto it = Objects().find(a.low);
     return it != Objects().end() ? it->second.get() : nullptr;
 }
-
-struct Code {
-    pcre2_code* code = nullptr;
-    ~Code() { pcre2_code_free(code); }
-};
 
 // The engine's per-search state, released together.
 struct Search {
@@ -184,12 +194,20 @@ std::optional<QString> Substitute(const pcre2_code* code, const QString& subject
 uint64_t Replace(Runtime& rt, RegExObject* object, const ArgView& a) {
     const std::string_view text = a.Text(rt.memory(), 1);
     auto unchanged = [&] { return uint64_t{rt.memory().NewText(text)}; };
-    if (object == nullptr || !object->compiled || object->pattern.isEmpty()) return unchanged();
+    if (object == nullptr || object->code.code == nullptr || object->pattern.isEmpty()) {
+        return unchanged();
+    }
     const bool case_sensitive = a.at(5).omitted() || a.Bool(5);
     const bool multiline = a.at(6).omitted() || a.Bool(6);
-    Code code;
-    code.code = CompilePattern(object->pattern, case_sensitive, multiline);
-    if (code.code == nullptr) return unchanged();
+    if (case_sensitive != object->case_sensitive || multiline != object->multiline) {
+        Code other;
+        other.code = CompilePattern(object->pattern, case_sensitive, multiline);
+        if (other.code == nullptr) return unchanged();
+        object->code = std::move(other);
+        object->case_sensitive = case_sensitive;
+        object->multiline = multiline;
+    }
+    const Code& code = object->code;
     const QString subject = FromProgramText(text);
     const QString replacement = FromProgramText(a.Text(rt.memory(), 2));
     // Positions count characters from 1.
@@ -218,8 +236,10 @@ uint64_t RegExCommand(Runtime& rt, uint32_t command, const ArgView& a) {
             object->pattern = FromProgramText(a.Text(rt.memory(), 1));
             Code code;
             code.code = CompilePattern(object->pattern, true, true);
-            object->compiled = code.code != nullptr;
-            return object->compiled ? 1 : 0;
+            object->code = std::move(code);
+            object->case_sensitive = true;
+            object->multiline = true;
+            return object->code.code != nullptr ? 1 : 0;
         }
         case abi::kCmdRegExReplace:
             return Replace(rt, ObjectAt(rt, a.at(0)), a);

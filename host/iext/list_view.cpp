@@ -2,7 +2,6 @@
 // it holds hundreds of thousands of rows; rows appended while the program runs are announced
 // to the view in one batch when the runtime lets events through. Finding a row by its first
 // column is a hash lookup, never a scan.
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QTreeView>
 
@@ -16,6 +15,8 @@
 namespace quorix::host {
 namespace {
 
+// While a routine runs, the view hears of new rows a few times a second: each announcement
+// makes it lay the whole list out again.
 constexpr qint64 kAnnounceIntervalMs = 250;
 
 // Event numbers of the list box.
@@ -87,7 +88,7 @@ class ListViewUnit : public UnitHost, public Deferred {
 public:
     ListViewUnit(Runtime& rt, const form::UnitBlock& block, QTreeView* view,
                  const form::ListViewProps& props)
-        : UnitHost(rt, block, view), view_(view) {
+        : UnitHost(rt, block, view), Deferred(kAnnounceIntervalMs), view_(view) {
         QStringList titles;
         for (const form::ListColumn& c : props.columns) titles << FromProgramText(c.title);
         if (titles.isEmpty()) titles << QString();
@@ -156,23 +157,12 @@ public:
         }
     }
 
-    void Flush() override {
-        // While a routine runs, the view hears of new rows a few times a second: each
-        // announcement makes the view lay the whole list out again.
-        if (runtime_.routine_depth() > 0 && since_announced_.isValid() &&
-            since_announced_.elapsed() < kAnnounceIntervalMs) {
-            runtime_.MarkDeferred(this);
-            return;
-        }
-        model_->Announce();
-        since_announced_.start();
-    }
+    void Flush() override { model_->Announce(); }
 
 private:
     QTreeView* view_;
     RowTable rows_;
     RowModel* model_ = nullptr;
-    QElapsedTimer since_announced_;
 };
 
 }  // namespace

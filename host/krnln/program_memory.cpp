@@ -139,7 +139,7 @@ std::string_view ProgramMemory::Binary(QxAddr address) const {
     if (!InRange(address, 8)) return {};
     uint32_t head[2];
     std::memcpy(head, base_ + address, 8);
-    if (head[0] != 1 || !InRange(address + 8, head[1]) || address + 8u < address) return {};
+    if (head[0] != 1 || !InRange(address + 8, head[1])) return {};
     return {reinterpret_cast<const char*>(base_ + address + 8), head[1]};
 }
 

@@ -132,7 +132,13 @@ void Runtime::FlushDeferred() {
     pending.swap(deferred_);
     for (Deferred* d : pending) {
         d->queued_for_flush = false;
+        if (depth_ > 0 && d->busy_interval_ms_ > 0 && d->since_flush_.isValid() &&
+            d->since_flush_.elapsed() < d->busy_interval_ms_) {
+            MarkDeferred(d);
+            continue;
+        }
         d->Flush();
+        d->since_flush_.start();
     }
 }
 

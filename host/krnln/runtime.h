@@ -3,7 +3,7 @@
 // message loop and calls the program's routines for bound events.
 #pragma once
 
-#include <QPointer>
+#include <QElapsedTimer>
 #include <QString>
 #include <atomic>
 #include <cstdint>
@@ -29,9 +29,17 @@ class UnitHost;
 // runtime lets events through (list rows, appended text, progress).
 class Deferred {
 public:
+    // `busy_interval_ms`: while a routine runs, flush at most this often (0: at every pump).
+    // Showing a big change costs the view a new layout; a few times a second is enough.
+    explicit Deferred(qint64 busy_interval_ms = 0) : busy_interval_ms_(busy_interval_ms) {}
     virtual ~Deferred() = default;
     virtual void Flush() = 0;
     bool queued_for_flush = false;
+
+private:
+    friend class Runtime;
+    qint64 busy_interval_ms_;
+    QElapsedTimer since_flush_;
 };
 
 class QX_EXPORT Runtime {

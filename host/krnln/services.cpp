@@ -140,11 +140,6 @@ uint64_t CallCoreCommand(uint32_t command, const uint32_t* block) {
             return ReadFileCommand(*rt, args);
         case abi::kCmdWriteFile:
             return WriteFileCommand(*rt, args);
-        case abi::kCmdJoinText: {
-            std::string joined;
-            for (uint32_t i = 0; i < args.count(); ++i) joined += args.Text(rt->memory(), i);
-            return rt->memory().NewText(joined);
-        }
         default:
             return CallUnit(*rt, command, args);
     }

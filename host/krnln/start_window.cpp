@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "host/krnln/controls/caption_unit.h"
 #include "host/krnln/controls/factory.h"
 #include "host/krnln/runtime.h"
 #include "host/krnln/text_codec.h"
@@ -17,24 +18,23 @@ namespace quorix::host {
 namespace {
 
 // The window's own unit: the main window itself.
-class WindowUnit : public UnitHost {
+class WindowUnit : public CaptionUnit {
 public:
-    WindowUnit(Runtime& runtime, const form::UnitBlock& block, MainWindowWidget* window)
-        : UnitHost(runtime, block, window) {}
+    WindowUnit(Runtime& runtime, const form::UnitBlock& block, MainWindowWidget* window,
+               const QString& caption)
+        : CaptionUnit(runtime, block, window) {
+        SetCaption(caption);
+    }
 
-    uint32_t ReadProperty(uint32_t property, int32_t member) override {
-        if (property == abi::kPropCaption) return NewText(widget_->windowTitle());
-        return UnitHost::ReadProperty(property, member);
-    }
-    void WriteProperty(uint32_t property, int32_t member, uint32_t low, uint32_t high) override {
-        if (property == abi::kPropCaption) {
-            widget_->setWindowTitle(TextAt(low));
-            return;
-        }
-        UnitHost::WriteProperty(property, member, low, high);
-    }
     uint64_t Command(uint32_t command, const ArgView& args) override;
+
+private:
+    void ShowCaption(const QString& caption) override;
 };
+
+void WindowUnit::ShowCaption(const QString& caption) {
+    widget_->setWindowTitle(caption);
+}
 
 uint64_t WindowUnit::Command(uint32_t command, const ArgView& args) {
     if (command == abi::kCmdWindowPopupMenu) {
@@ -73,9 +73,9 @@ StartWindow::StartWindow(Runtime& runtime, const form::Form& form)
         if (block == nullptr) continue;
         std::unique_ptr<UnitHost> host;
         if (block->type == abi::kTypeWindow) {
-            host = std::make_unique<WindowUnit>(runtime, *block, main_);
             auto props = form::DecodeWindow(block->type_block);
-            if (props) main_->setWindowTitle(FromProgramText(props->caption));
+            host = std::make_unique<WindowUnit>(
+                runtime, *block, main_, props ? FromProgramText(props->caption) : QString());
             main_->move(block->left, block->top);
             main_->setFixedSize(block->width, block->height);
         } else {
@@ -162,9 +162,8 @@ void StartWindow::RaiseCreated() {
 }
 
 UnitHost* StartWindow::Find(uint32_t unit_id, uint32_t type) const {
-    UnitHost* u = by_serial_[unit_id & 0xFFFF];
-    if (u == nullptr || u->id() != unit_id || u->type() != type) return nullptr;
-    return u;
+    UnitHost* u = FindAny(window_id_, unit_id);
+    return u != nullptr && u->type() == type ? u : nullptr;
 }
 
 UnitHost* StartWindow::FindAny(uint32_t window_id, uint32_t unit_id) const {

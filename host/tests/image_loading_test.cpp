@@ -85,8 +85,8 @@ TEST(ImageLoading, EachDamageIsRefusedWithItsOwnReason) {
     const Damage damages[] = {
         {"library identifier changed",
          [](image::ProgramImage& i) { i.libraries[1].identifier = "0000"; }, "has identifier"},
-        {"library not provided", [](image::ProgramImage& i) { i.libraries[3].file_name = "spec"; },
-         "not provided"},
+        {"library not provided",
+         [](image::ProgramImage& i) { i.libraries[3].file_name = "unknown"; }, "not provided"},
         {"libraries out of order",
          [](image::ProgramImage& i) { std::swap(i.libraries[1], i.libraries[2]); },
          "serves iext at that position"},

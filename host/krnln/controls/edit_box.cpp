@@ -4,7 +4,6 @@
 // when the runtime lets events through, instead of laying the text out again per piece.
 #include <QApplication>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -13,6 +12,7 @@
 #include <string>
 
 #include "host/krnln/controls/kinds.h"
+#include "host/krnln/fonts.h"
 #include "host/krnln/runtime.h"
 #include "host/krnln/text_codec.h"
 #include "image/form_types.h"
@@ -21,20 +21,8 @@
 namespace quorix::host {
 namespace {
 
+// While a routine appends, the view takes in the new text a few times a second.
 constexpr qint64 kShowIntervalMs = 200;
-
-QFont FontOf(const form::LogFont& f) {
-    QFont font(FromProgramText(f.face));
-    const int pixels = std::abs(f.height);
-    if (pixels > 0)
-        font.setPointSize(std::max(1, static_cast<int>(std::lround(pixels * 72.0 / 96.0))));
-    font.setWeight(f.weight >= 700 ? QFont::Bold : QFont::Normal);
-    font.setItalic(f.italic != 0);
-    font.setUnderline(f.underline != 0);
-    font.setStrikeOut(f.strike_out != 0);
-    font.setStyleStrategy(QFont::NoAntialias);
-    return font;
-}
 
 // The widget's text with every paragraph break as CR LF.
 QString WidgetText(const QPlainTextEdit* edit) {
@@ -47,8 +35,10 @@ class MultiLineEditUnit : public UnitHost, public Deferred {
 public:
     MultiLineEditUnit(Runtime& rt, const form::UnitBlock& block, QPlainTextEdit* edit,
                       const form::EditProps& props)
-        : UnitHost(rt, block, edit), edit_(edit) {
-        edit_->setFont(FontOf(props.font));
+        : UnitHost(rt, block, edit), Deferred(kShowIntervalMs), edit_(edit) {
+        QFont font = FontFromLogFont(props.font);
+        font.setStyleStrategy(QFont::NoAntialias);
+        edit_->setFont(font);
         font_size_ = edit_->font().pointSize();
         ApplyFontSize();
         // A box with both scroll bars keeps every line whole: a character picture must not wrap.
@@ -99,17 +89,7 @@ public:
         }
     }
 
-    void Flush() override {
-        // While a routine runs, the view takes in the new text a few times a second: each
-        // time it lays out and repaints the lines that grew.
-        if (runtime_.routine_depth() > 0 && since_shown_.isValid() &&
-            since_shown_.elapsed() < kShowIntervalMs) {
-            runtime_.MarkDeferred(this);
-            return;
-        }
-        FlushNow();
-        since_shown_.start();
-    }
+    void Flush() override { FlushNow(); }
 
     void FlushNow() {
         if (shown_ >= text_.size()) return;
@@ -196,7 +176,6 @@ private:
     bool updating_ = false;
     bool widget_changed_ = false;
     int32_t font_size_ = 9;
-    QElapsedTimer since_shown_;
 };
 
 class SingleLineEditUnit : public UnitHost {
