@@ -1,0 +1,140 @@
+#include "host/testing/desktop_actions.h"
+
+#include <QImageWriter>
+#include <set>
+
+namespace quorix::testing {
+
+void SetOutputSize(DesktopProgram& q, int width, int height) {
+    q.Retype("宽组合框1", std::to_string(width));
+    q.Retype("高组合框1", std::to_string(height));
+    ClickAndWait(q, "按钮16");
+}
+
+void ClickAndWait(DesktopProgram& q, const char* control) {
+    q.Click(control);
+    q.WaitIdle(300s);
+}
+
+std::string CopyOutput(DesktopProgram& q) {
+    ClickAndWait(q, "复制按钮");
+    return q.Clipboard().value_or(std::string());
+}
+
+std::string TextShownIn(DesktopProgram& q, const char* control) {
+    // An empty box copies nothing: the marker stays on the clipboard.
+    static const std::string kMarker = "(nothing was copied)";
+    q.OfferOnClipboard(kMarker);
+    q.Click(control);
+    q.WaitIdle();
+    q.Keys("ctrl+a");
+    q.Keys("ctrl+c");
+    q.WaitIdle();
+    const std::string copied = q.Clipboard().value_or(std::string());
+    return copied == kMarker ? std::string() : copied;
+}
+
+std::string WritePicture(DesktopProgram& q, const QImage& picture, const std::string& name) {
+    const std::string path = q.folder() + "/" + name;
+    QImageWriter writer(QString::fromStdString(path), "bmp");
+    return writer.write(picture) ? path : std::string();
+}
+
+bool LoadPicture(DesktopProgram& q, const std::string& path) {
+    q.Click("按钮3");
+    const bool answered = q.AnswerFileDialog(path);
+    q.WaitIdle();
+    return answered;
+}
+
+bool SavePicture(DesktopProgram& q, const std::string& typed) {
+    q.Click("按钮2");
+    const bool answered = q.AnswerFileDialog(typed);
+    q.WaitIdle();
+    return answered;
+}
+
+QRect BoardOnScreen(DesktopProgram& q) {
+    // From the board's corner, the blank board reaches as far as the white goes.
+    const QPoint corner = q.Place("画板1").topLeft();
+    const QImage around = q.Grab(QRect(corner, q.window_rect().bottomRight()));
+    int width = 0, height = 0;
+    while (width < around.width() && around.pixel(width, 0) == qRgb(255, 255, 255)) ++width;
+    while (height < around.height() && around.pixel(0, height) == qRgb(255, 255, 255)) ++height;
+    return QRect(corner, QSize(width, height));
+}
+
+std::vector<QRect> ListRowsOnScreen(DesktopProgram& q) {
+    const QRect list = q.Place("颜色分类列表框").adjusted(2, 2, -2, -2);
+    const QImage shown = q.Grab(list);
+    std::vector<QRect> rows;
+    const auto lines = InkRows(shown.copy(0, 0, shown.width() - 20, shown.height()));
+    // The first line of text is the column titles.
+    for (size_t i = 1; i < lines.size(); ++i) {
+        rows.emplace_back(list.left(), list.top() + lines[i].first, list.width() - 20,
+                          lines[i].second - lines[i].first + 1);
+    }
+    return rows;
+}
+
+int32_t FrameColour(DesktopProgram& q) {
+    // Left of the combo box the frame shows nothing but its own colour.
+    const QRect frame = q.Place("对应修改颜色框");
+    return ColourValue(
+        q.Pixel(frame.topLeft() + QPoint(static_cast<int>(6 * q.scale()), frame.height() / 2)));
+}
+
+std::vector<int32_t> ColoursInScanOrder(const QImage& picture) {
+    std::vector<int32_t> order;
+    std::set<int32_t> seen;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const int32_t c = ColourValue(picture.pixel(x, y));
+            if (seen.insert(c).second) order.push_back(c);
+        }
+    }
+    return order;
+}
+
+OutputCheck CheckOutput(const QImage& picture, const std::string& text,
+                        const std::map<int32_t, std::string>& fixed) {
+    OutputCheck check;
+    size_t pos = 0;
+    auto fail = [&](int x, int y, const std::string& what) {
+        check.difference = "row " + std::to_string(y) + ", pixel " + std::to_string(x) +
+                           " (text offset " + std::to_string(pos) + "): " + what;
+        return check;
+    };
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const int32_t c = ColourValue(picture.pixel(x, y));
+            if (const auto f = fixed.find(c); f != fixed.end()) {
+                if (text.compare(pos, f->second.size(), f->second) != 0) {
+                    return fail(x, y, "expected \"" + f->second + "\"");
+                }
+                pos += f->second.size();
+                continue;
+            }
+            if (pos + 2 > text.size() || !isdigit(static_cast<unsigned char>(text[pos])) ||
+                !isdigit(static_cast<unsigned char>(text[pos + 1]))) {
+                return fail(x, y, "expected two digits, found \"" + text.substr(pos, 8) + "\"");
+            }
+            const std::string digits = text.substr(pos, 2);
+            const auto [it, added] = check.mapping.emplace(c, digits);
+            if (!added && it->second != digits) {
+                return fail(x, y,
+                            "colour " + std::to_string(c) + " stood for " + it->second +
+                                " before, now " + digits);
+            }
+            pos += 2;
+        }
+        if (text.compare(pos, 2, "\r\n") != 0) return fail(picture.width(), y, "expected CR LF");
+        pos += 2;
+    }
+    if (pos != text.size()) return fail(0, picture.height(), "text goes on after the last line");
+    for (const auto& [colour, characters] : fixed) check.mapping[colour] = characters;
+    check.ok = true;
+    return check;
+}
+
+}  // namespace quorix::testing

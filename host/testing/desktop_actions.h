@@ -1,0 +1,55 @@
+// What a person does with Quorix, in the program's own terms, on top of DesktopProgram: each
+// action goes through the mouse and the keyboard, and each result is read off the screen, the
+// clipboard or a saved file.
+#pragma once
+
+#include <QImage>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/testing/desktop_program.h"
+
+namespace quorix::testing {
+
+// Types the width and height into 宽组合框1 and 高组合框1 and clicks 按钮16.
+void SetOutputSize(DesktopProgram& q, int width, int height);
+// Clicks a control and waits until the program is idle again (for a step: until it ended).
+void ClickAndWait(DesktopProgram& q, const char* control);
+// Clicks 复制按钮 and reads the X clipboard as another program does.
+std::string CopyOutput(DesktopProgram& q);
+// Selects all text of a text box or combo box with the keyboard and copies it: what it shows.
+std::string TextShownIn(DesktopProgram& q, const char* control);
+
+// Writes `picture` as a bitmap into the test's folder; returns its path.
+std::string WritePicture(DesktopProgram& q, const QImage& picture, const std::string& name);
+// Loads a picture with 按钮3 and the file dialog.
+bool LoadPicture(DesktopProgram& q, const std::string& path);
+// Saves the picture with 按钮2, typing `typed` as the file name.
+bool SavePicture(DesktopProgram& q, const std::string& typed);
+
+// Where 画板1's picture shows on screen: its top-left corner, and the visible part's size (the
+// whole board, or the part a scrolling view shows).
+QRect BoardOnScreen(DesktopProgram& q);
+// The screen rectangles of the ColorTable's rows as shown, from the top.
+std::vector<QRect> ListRowsOnScreen(DesktopProgram& q);
+// The colour the frame 对应修改颜色框 shows, as a colour value.
+int32_t FrameColour(DesktopProgram& q);
+
+// A picture's colours in the order a scan meets them (left to right, top to bottom).
+std::vector<int32_t> ColoursInScanOrder(const QImage& picture);
+
+// Checks that `text` is what step two writes for `picture`: one line per row, each ending in
+// CR LF, each pixel's characters in turn; every colour stands for one two-digit text throughout,
+// except those given in `fixed`, which stand for their given text. Returns the mapping found,
+// or an explanation of the first difference.
+struct OutputCheck {
+    bool ok = false;
+    std::string difference;
+    std::map<int32_t, std::string> mapping;
+};
+OutputCheck CheckOutput(const QImage& picture, const std::string& text,
+                        const std::map<int32_t, std::string>& fixed = {});
+
+}  // namespace quorix::testing

@@ -1,0 +1,142 @@
+// The real quorix on a real X display, driven as a person drives it.
+//
+// The program is started through its loader as its own process, with the xcb platform, on a
+// private Xvfb. Input goes through the X server (XTest, by libxdo), at the places where the
+// window description puts the controls. What the test checks is what a person sees: the
+// screen's pixels, the X clipboard as another program reads it (xclip), the files written.
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "host/testing/x_server.h"
+
+struct xdo;
+
+namespace quorix::testing {
+
+using namespace std::chrono_literals;
+
+// A colour value as the program shows it (0x00BBGGRR) from a screen pixel.
+inline int32_t ColourValue(QRgb rgb) {
+    return qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16);
+}
+
+class DesktopProgram {
+public:
+    struct Options {
+        double scale = 1;            // QT_SCALE_FACTOR
+        Environment extra_env = {};  // added to the program's environment
+    };
+    explicit DesktopProgram(XServer& x, Options options);
+    explicit DesktopProgram(XServer& x) : DesktopProgram(x, Options{}) {}
+    ~DesktopProgram();
+    DesktopProgram(const DesktopProgram&) = delete;
+    DesktopProgram& operator=(const DesktopProgram&) = delete;
+
+    // The window is shown and its controls were found where the form puts them.
+    bool ok() const { return shown_; }
+    std::string log() const;  // what the program wrote to standard output and error
+    pid_t pid() const { return child_.pid(); }
+    double scale() const { return scale_; }
+    // A folder of the test's own; the program's home folder.
+    const std::string& folder() const { return folder_; }
+
+    // ---- Where things are, in screen pixels ----
+    QRect window_rect() const;
+    // The place of a control (UTF-8 name) as the window description lays it out.
+    QRect Place(const char* control) const;
+    QPoint Centre(const char* control) const { return Place(control).center(); }
+    // A point given in the window's client coordinates, as the form counts them.
+    QPoint ClientPoint(int x, int y) const;
+
+    // ---- Input through the X server ----
+    void MoveTo(QPoint p);
+    void Press(int button = 1);
+    void Release(int button = 1);
+    void Click(QPoint p, int button = 1);
+    void Click(const char* control) { Click(Centre(control)); }
+    // Presses at `from`, moves in `steps` movements to `to` and releases there.
+    void Drag(QPoint from, QPoint to, int steps = 8);
+    // Wheel clicks at the pointer: positive turns down (or right), negative up (or left).
+    void Wheel(int clicks, bool horizontal = false);
+    void Type(std::string_view utf8);
+    // A key sequence such as "ctrl+a", "Return" or "Down".
+    void Keys(const char* sequence);
+    // Clicks a text box (or a combo box's text), selects what it holds and types `utf8`.
+    void Retype(const char* control, std::string_view utf8);
+
+    // ---- What a person sees ----
+    QImage Grab(QRect screen_rect) const;
+    QRgb Pixel(QPoint p) const;
+    // The whole X clipboard as another program reads it, or nullopt when nobody owns it.
+    std::optional<std::string> Clipboard() const;
+    // Another program (xclip) takes the X clipboard and offers `text` on it until somebody
+    // else takes it: a marker to tell "nothing was copied" from "the same was copied again".
+    void OfferOnClipboard(const std::string& text);
+    // The screen rectangle of a shown popup menu of the program, if one is open.
+    std::optional<QRect> Popup() const;
+    // The screen rectangle of a shown top-level window of the program other than its main
+    // window (a dialog), if one is open.
+    std::optional<QRect> Dialog() const;
+
+    // ---- Waiting ----
+    // Waits until the program has used no processor time for a while: it has handled what it
+    // was sent and is waiting for the user.
+    bool WaitIdle(std::chrono::milliseconds timeout = 60s);
+    bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 20s);
+
+    // ---- Ending ----
+    // Closes the window as a window manager does: WM_DELETE_WINDOW.
+    void Close();
+    std::optional<int> WaitExit(std::chrono::milliseconds timeout) { return child_.Wait(timeout); }
+    bool running() { return child_.running(); }
+
+    // Opens the menu-bar entry `entry` (0-based, left to right) and chooses its item `item`
+    // (0-based, top to bottom), each with a click where its caption shows.
+    void ChooseMenu(int entry, int item);
+    // Chooses item `item` of the popup menu that is open, with a click on its caption.
+    void ChoosePopupItem(int item);
+    // In the open file dialog, types `path` as the file name and confirms with Return. Waits
+    // until the dialog has gone.
+    bool AnswerFileDialog(const std::string& path);
+    // Presses Escape in the open file dialog and waits until it has gone.
+    bool CancelFileDialog();
+
+private:
+    enum class WindowKind { kMain, kPopup, kOther };
+    // The topmost shown window of the program of that kind, or 0.
+    unsigned long FindWindow(WindowKind kind) const;
+    bool Calibrate();
+    uint64_t CpuTicks() const;
+    void Sync() const;
+    void TypeUnmapped(char32_t code);
+
+    XServer& x_;
+    double scale_;
+    std::string folder_;
+    Child child_;
+    Child clipboard_owner_;
+    xdo* xdo_ = nullptr;
+    bool shown_ = false;
+    int spare_keycode_ = 0;
+    QPoint window_origin_;
+    QPoint client_origin_;
+    std::map<QString, QRect> places_;  // client rectangles, unscaled
+};
+
+// Rows of an image that hold text or drawing, as [first, last] runs: the rows where some pixel
+// is much darker than the image's lightest pixel in that row.
+std::vector<std::pair<int, int>> InkRows(const QImage& image);
+// The same for columns.
+std::vector<std::pair<int, int>> InkColumns(const QImage& image);
+
+}  // namespace quorix::testing
