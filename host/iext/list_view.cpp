@@ -106,21 +106,23 @@ public:
         for (int i = 0; i < static_cast<int>(props.columns.size()); ++i) {
             view_->header()->resizeSection(i, props.columns[i].width);
         }
-        // Selecting a row is the list's event; losing the selection (rows deleted) is not.
-        QObject::connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, view_,
-                         [this](const QModelIndex& current, const QModelIndex&) {
-                             if (current.isValid()) Raise(kEvSelectionChanged);
+        // Selecting a row is the list's event; losing the selection (rows deleted) is not. It
+        // follows the selection, not the current row: a mouse press makes a row current before
+        // it selects it, the keyboard selects before it moves the current row, and a click on
+        // the current row that was not selected selects it without moving anything.
+        QObject::connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, view_,
+                         [this](const QItemSelection& selected, const QItemSelection&) {
+                             if (!selected.isEmpty()) Raise(kEvSelectionChanged);
                          });
     }
     ~ListViewUnit() override { runtime_.ForgetDeferred(this); }
 
     uint32_t ReadProperty(uint32_t property, int32_t member) override {
         if (property == abi::kPropSelectedRow) {
-            const QModelIndex current = view_->selectionModel()->currentIndex();
-            return static_cast<uint32_t>(
-                current.isValid() && view_->selectionModel()->isRowSelected(current.row(), {})
-                    ? current.row()
-                    : -1);
+            // One row at most is selected; while the selection moves, the current row may still
+            // be the one it left.
+            const QModelIndexList selected = view_->selectionModel()->selectedRows();
+            return static_cast<uint32_t>(selected.isEmpty() ? -1 : selected.first().row());
         }
         return UnitHost::ReadProperty(property, member);
     }
