@@ -1,0 +1,120 @@
+// The text tools on a real X display: replace, copy and clear, the text size, and the picture
+// files through the file dialog, driven with real input and checked on the screen, the X
+// clipboard and the saved files.
+#include <gtest/gtest.h>
+
+#include "host/testing/desktop_actions.h"
+
+namespace quorix {
+namespace {
+
+using namespace testing;
+
+// A picture of `colours` colours in diagonal stripes.
+QImage Stripes(int width, int height, int colours) {
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int k = ((x + y) / 7) % colours;
+            line[x] = qRgb(40 * k % 256, 255 - 20 * k, 90);
+        }
+    }
+    return picture;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t from = 0;
+    for (size_t at; (at = text.find("\r\n", from)) != std::string::npos; from = at + 2) {
+        lines.push_back(text.substr(from, at - from));
+    }
+    return lines;
+}
+
+void Replace(DesktopProgram& q, const std::string& pattern, const std::string& replacement) {
+    q.Retype("替换编辑框", pattern);
+    q.Retype("修改对应编辑框1", replacement);
+    ClickAndWait(q, "按钮4");
+}
+
+// Characters of the UTF-8 text `s` (not bytes).
+size_t CharacterCount(const std::string& s) {
+    size_t count = 0;
+    for (const char c : s) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return count;
+}
+
+// Gives the colour of ColorTable row `row` the characters `characters`, typed into
+// 修改对应编辑框 after a click on the row.
+void EditRow(DesktopProgram& q, size_t row, const std::string& characters) {
+    const std::vector<QRect> rows = ListRowsOnScreen(q);
+    ASSERT_LT(row, rows.size());
+    q.Click(rows[row].center());
+    q.WaitIdle();
+    q.Retype("修改对应编辑框", characters);
+    ClickAndWait(q, "按钮15");
+}
+
+// A replace of a line anchor or of one character on the output of a `width` x `height` picture
+// changes what the pattern matches and keeps every line break. Two colours stand for a
+// full-width symbol and for an emoji (a character outside the basic plane), so that lines differ
+// in length and hold characters of more than one code unit.
+void CheckReplacesKeepLineBreaks(int width, int height) {
+    XServer x;
+    DesktopProgram q(x);
+    ASSERT_TRUE(q.ok()) << q.log();
+    SetOutputSize(q, width, height);
+    ASSERT_TRUE(LoadPicture(q, WritePicture(q, Stripes(width, height, 12), "stripes.bmp")));
+    ClickAndWait(q, "按钮11");
+    EditRow(q, 1, "█");
+    EditRow(q, 2, "😀");
+    ClickAndWait(q, "按钮13");
+    const std::string original = CopyOutput(q);
+    const std::vector<std::string> lines = Lines(original);
+    ASSERT_EQ(lines.size(), static_cast<size_t>(height));
+    ASSERT_NE(original.find("█"), std::string::npos);
+    ASSERT_NE(original.find("😀"), std::string::npos);
+
+    struct Case {
+        const char* pattern;
+        std::function<std::string(const std::string&)> line;  // what becomes of each line
+        const char* after_last;                               // what follows the last break
+    };
+    const Case cases[] = {
+        {"^", [](const std::string& l) { return "X" + l; }, ""},
+        {"^\\s*", [](const std::string& l) { return "X" + l; }, ""},
+        {"$", [](const std::string& l) { return l + "X"; }, "X"},
+        {".", [](const std::string& l) { return std::string(CharacterCount(l), 'X'); }, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        Replace(q, c.pattern, "X");
+        const std::string replaced = CopyOutput(q);
+        std::string expected;
+        for (const std::string& l : lines) expected += c.line(l) + "\r\n";
+        expected += c.after_last;
+        EXPECT_EQ(Lines(replaced).size(), static_cast<size_t>(height));
+        const auto mismatch =
+            std::mismatch(replaced.begin(), replaced.end(), expected.begin(), expected.end());
+        EXPECT_TRUE(replaced == expected)
+            << "first difference at offset " << mismatch.first - replaced.begin() << ": \""
+            << std::string(mismatch.first, std::min(mismatch.first + 12, replaced.end()))
+            << "\" instead of \""
+            << std::string(mismatch.second, std::min(mismatch.second + 12, expected.end())) << "\"";
+        // Back to the step's text for the next pattern.
+        ClickAndWait(q, "按钮5");
+        ClickAndWait(q, "按钮13");
+    }
+}
+
+TEST(DesktopTextTools, ReplaceOnLinesOf400CharactersKeepsEveryLineBreakItDidNotMatch) {
+    CheckReplacesKeepLineBreaks(200, 100);
+}
+
+TEST(DesktopTextTools, ReplaceOnTheOutputOfA1024PictureKeepsEveryLineBreakItDidNotMatch) {
+    CheckReplacesKeepLineBreaks(1024, 1024);
+}
+
+}  // namespace
+}  // namespace quorix
