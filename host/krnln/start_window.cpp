@@ -4,9 +4,13 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QWindow>
 
+#include "host/krnln/controls/board_widget.h"
 #include "host/krnln/controls/caption_unit.h"
 #include "host/krnln/controls/factory.h"
 #include "host/krnln/runtime.h"
@@ -53,6 +57,39 @@ uint64_t WindowUnit::Command(uint32_t command, const ArgView& args) {
 }
 
 }  // namespace
+
+MainWindowWidget::MainWindowWidget(Runtime& runtime) : runtime_(runtime) {
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool MainWindowWidget::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease) ||
+        watched != static_cast<QObject*>(windowHandle())) {
+        return false;
+    }
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton) return false;
+    const QPoint at = mouse->position().toPoint();
+    if (type == QEvent::MouseButtonPress) {
+        left_pressed_on_ = childAt(at);
+    } else {
+        RouteRelease(at, mouse->modifiers());
+    }
+    return false;
+}
+
+void MainWindowWidget::RouteRelease(QPoint at, Qt::KeyboardModifiers modifiers) {
+    auto* board = qobject_cast<BoardWidget*>(childAt(at));
+    if (board == nullptr) return;
+    // A press on the board or on its own scroll bars is no press elsewhere.
+    const QWidget* pressed = left_pressed_on_;
+    if (pressed != nullptr && (pressed == board->frame() || board->frame()->isAncestorOf(pressed)))
+        return;
+    // Raised here, before Qt hands the release to the widget that got the press, so that it
+    // keeps its place among the events that follow it.
+    board->ReleasedFromElsewhere(board->mapFrom(this, at), modifiers);
+}
 
 void MainWindowWidget::closeEvent(QCloseEvent* event) {
     event->accept();
@@ -101,9 +138,10 @@ StartWindow::StartWindow(Runtime& runtime, const form::Form& form)
                 if (container != nullptr) parent = container;
             }
         }
-        host->widget()->setParent(parent);
-        host->widget()->setGeometry(block->left, block->top, block->width, block->height);
-        host->widget()->setVisible((block->flags & form::kFlagVisible) != 0);
+        host->frame()->setParent(parent);
+        host->frame()->move(block->left, block->top);
+        host->widget()->resize(block->width, block->height);
+        host->frame()->setVisible((block->flags & form::kFlagVisible) != 0);
         // Buttons, boxes and the like take the keyboard focus when their flags say so.
         if (qobject_cast<QAbstractButton*>(host->widget()) != nullptr ||
             qobject_cast<QComboBox*>(host->widget()) != nullptr) {

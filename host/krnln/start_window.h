@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 #include <vector>
 
@@ -18,13 +19,20 @@ class Runtime;
 class MainWindowWidget : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindowWidget(Runtime& runtime) : runtime_(runtime) {}
+    explicit MainWindowWidget(Runtime& runtime);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Watches the left button on the window as a whole (see RouteRelease).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Qt gives a button's release to the widget that got its press. A left release over a
+    // drawing board whose press was elsewhere is still the board's release.
+    void RouteRelease(QPoint at, Qt::KeyboardModifiers modifiers);
+
     Runtime& runtime_;
+    QPointer<QWidget> left_pressed_on_;
 };
 
 class StartWindow {

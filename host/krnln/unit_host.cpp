@@ -6,11 +6,12 @@
 
 namespace quorix::host {
 
-UnitHost::UnitHost(Runtime& runtime, const form::UnitBlock& block, QWidget* widget)
+UnitHost::UnitHost(Runtime& runtime, const form::UnitBlock& block, QWidget* widget, QWidget* frame)
     : runtime_(runtime),
       id_(block.unit_id),
       type_(block.type),
       widget_(widget),
+      frame_(frame != nullptr ? frame : widget),
       events_(block.events) {}
 
 bool UnitHost::HasHandler(int32_t index) const {
@@ -43,15 +44,15 @@ uint32_t UnitHost::ReadProperty(uint32_t property, int32_t) {
     if (widget_ == nullptr) return 0;
     switch (property) {
         case abi::kPropLeft:
-            return static_cast<uint32_t>(widget_->x());
+            return static_cast<uint32_t>(frame_->x());
         case abi::kPropTop:
-            return static_cast<uint32_t>(widget_->y());
+            return static_cast<uint32_t>(frame_->y());
         case abi::kPropWidth:
             return static_cast<uint32_t>(widget_->width());
         case abi::kPropHeight:
             return static_cast<uint32_t>(widget_->height());
         case abi::kPropVisible:
-            return widget_->isVisibleTo(widget_->parentWidget() ? widget_->parentWidget() : widget_)
+            return frame_->isVisibleTo(frame_->parentWidget() ? frame_->parentWidget() : frame_)
                        ? 1
                        : 0;
         case abi::kPropEnabled:
@@ -66,10 +67,10 @@ void UnitHost::WriteProperty(uint32_t property, int32_t, uint32_t low, uint32_t)
     const int v = static_cast<int32_t>(low);
     switch (property) {
         case abi::kPropLeft:
-            widget_->move(v, widget_->y());
+            frame_->move(v, frame_->y());
             break;
         case abi::kPropTop:
-            widget_->move(widget_->x(), v);
+            frame_->move(frame_->x(), v);
             break;
         case abi::kPropWidth:
             if (v >= 0) widget_->resize(v, widget_->height());
@@ -78,7 +79,7 @@ void UnitHost::WriteProperty(uint32_t property, int32_t, uint32_t low, uint32_t)
             if (v >= 0) widget_->resize(widget_->width(), v);
             break;
         case abi::kPropVisible:
-            widget_->setVisible(low != 0);
+            frame_->setVisible(low != 0);
             break;
         case abi::kPropEnabled:
             widget_->setEnabled(low != 0);
@@ -90,12 +91,13 @@ void UnitHost::WriteProperty(uint32_t property, int32_t, uint32_t low, uint32_t)
 
 void UnitHost::Move(const ArgView& args) {
     if (widget_ == nullptr) return;
-    const int left = args.at(1).omitted() ? widget_->x() : args.Int(1);
-    const int top = args.at(2).omitted() ? widget_->y() : args.Int(2);
+    const int left = args.at(1).omitted() ? frame_->x() : args.Int(1);
+    const int top = args.at(2).omitted() ? frame_->y() : args.Int(2);
     const int width = args.at(3).omitted() ? widget_->width() : args.Int(3);
     const int height = args.at(4).omitted() ? widget_->height() : args.Int(4);
     if (width < 0 || height < 0) return;
-    widget_->setGeometry(left, top, width, height);
+    frame_->move(left, top);
+    widget_->resize(width, height);
 }
 
 uint64_t UnitHost::Command(uint32_t command, const ArgView& args) {

@@ -18,14 +18,20 @@ class Runtime;
 
 class QX_EXPORT UnitHost {
 public:
-    UnitHost(Runtime& runtime, const form::UnitBlock& block, QWidget* widget);
+    // `frame`: the widget that shows `widget` in the window, if another (see frame()).
+    UnitHost(Runtime& runtime, const form::UnitBlock& block, QWidget* widget,
+             QWidget* frame = nullptr);
     virtual ~UnitHost() = default;
     UnitHost(const UnitHost&) = delete;
     UnitHost& operator=(const UnitHost&) = delete;
 
     uint32_t id() const { return id_; }
     uint32_t type() const { return type_; }
+    // The widget that is the unit: named after the control, as large as the control.
     QWidget* widget() const { return widget_; }
+    // The widget the window places for the unit: the unit's own widget, or one that shows it
+    // (a scrolling view). Position and visibility are its.
+    QWidget* frame() const { return frame_; }
     Runtime& runtime() const { return runtime_; }
 
     // A property's value in one word; a text property yields a new text in program memory.
@@ -59,6 +65,7 @@ protected:
     uint32_t id_;
     uint32_t type_;
     QWidget* widget_;
+    QWidget* frame_;
     std::vector<form::EventBinding> events_;
 };
 

@@ -100,9 +100,18 @@ TEST(Widgets, EveryControlHasItsKindPlaceOwnerAndVisibility) {
             if (row.widget_class != nullptr) {
                 EXPECT_TRUE(w->inherits(row.widget_class));
             }
-            EXPECT_EQ(w->geometry(), row.geometry);
-            EXPECT_EQ(OwnerOf(w), U(row.owner));
-            EXPECT_EQ(w->isVisibleTo(w->parentWidget()), row.shown);
+            // A control's size is its widget's; its place, owner and visibility are those of
+            // the widget the window placed for it (a board's scrolling view).
+            const auto* info = std::find_if(
+                std::begin(app::kUnits), std::end(app::kUnits),
+                [&](const app::UnitInfo& u) { return std::string_view(u.name) == row.name; });
+            ASSERT_NE(info, std::end(app::kUnits));
+            const host::UnitHost* unit = Unit(s, info->id, info->type);
+            ASSERT_NE(unit, nullptr);
+            const QWidget* placed = unit->frame();
+            EXPECT_EQ(QRect(placed->pos(), w->size()), row.geometry);
+            EXPECT_EQ(OwnerOf(placed), U(row.owner));
+            EXPECT_EQ(placed->isVisibleTo(placed->parentWidget()), row.shown);
         }
     });
     EXPECT_EQ(result.exit_code, 0);

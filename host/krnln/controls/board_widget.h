@@ -1,17 +1,16 @@
-// The drawing board: a widget that owns its picture and draws pixel exact (no antialiasing,
-// the pen colour exactly as given), so a drawn picture adds only the colours drawn with.
+// The drawing board's canvas: a widget that owns its picture, draws on it pixel exact (no
+// antialiasing, the pen colour exactly as given, so a drawn picture adds only the colours drawn
+// with) and tells of the pointer over it through signals. It knows nothing of the program.
 #pragma once
 
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 #include <cstdint>
 
+#include "host/krnln/controls/board_geometry.h"
+
 namespace quorix::host {
-
-class UnitHost;
-
-// The largest board side the runtime accepts: sizes outside 1..kMaxBoardSide are refused.
-constexpr int kMaxBoardSide = 4096;
 
 class BoardWidget : public QWidget {
     Q_OBJECT
@@ -20,10 +19,14 @@ class BoardWidget : public QWidget {
 public:
     explicit BoardWidget(QWidget* parent);
 
-    void set_unit(UnitHost* unit) { unit_ = unit; }
     const QImage& image() const { return image_; }
     // Replaces the picture, keeping the board's size: what fits is copied, the rest is white.
     void SetPicture(const QImage& picture);
+    // Gives the board (picture and widget) another size, keeping the part of the picture that
+    // still fits; new area is background.
+    void SetSize(QSize size);
+    // Makes the picture the widget's size, after the widget was resized directly.
+    void SyncPicture();
 
     // A pixel's colour value, 0x00BBGGRR; white for a position outside the board.
     int32_t Pixel(int x, int y) const {
@@ -42,18 +45,31 @@ public:
     // not a picture this runtime reads (nothing is drawn then).
     bool DrawPicture(const QByteArray& encoded, const QRect& rect, int32_t transparent);
     QByteArray AsBmp(int width, int height) const;
-    // Makes the picture the widget's size, keeping what fits.
-    void SyncImageToSize();
 
     int pen_width() const { return pen_width_; }
-    void set_pen_width(int w) { pen_width_ = w; }
+    // The width is kept as the pen draws with it: see board::PenWidthDrawn.
+    void set_pen_width(int width) { pen_width_ = board::PenWidthDrawn(width); }
     int32_t pen_colour() const { return pen_colour_; }
-    void set_pen_colour(int32_t c) { pen_colour_ = c; }
-    void set_background(int32_t c) { background_ = c; }
+    void set_pen_colour(int32_t c) { pen_colour_ = c & 0x00FFFFFF; }
+
+    // The outermost widget the board shows in (a scrolling view), which the window places.
+    QWidget* frame() const { return frame_ ? frame_.data() : const_cast<BoardWidget*>(this); }
+    void set_frame(QWidget* frame) { frame_ = frame; }
+
+    // A left release over the board that Qt gave to another widget, the one that got the press.
+    void ReleasedFromElsewhere(QPoint at, Qt::KeyboardModifiers modifiers);
 
     static QColor ColourOf(int32_t value) {
         return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
     }
+
+signals:
+    // Pointer events over the board, in board pixels; `keys` is the key state (1 Ctrl, 2 Shift,
+    // 4 Alt). A release or a movement outside the board is not the board's.
+    void leftPressed(QPoint at, int keys);
+    void leftReleased(QPoint at, int keys);
+    void rightPressed(QPoint at, int keys);
+    void pointerMoved(QPoint at, int keys);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -64,13 +80,13 @@ protected:
 
 private:
     QPen Pen() const;
-    void Changed(const QRect& area);
+    void Changed(const QRect& figure);
 
-    UnitHost* unit_ = nullptr;
     QImage image_;
     int pen_width_ = 3;
     int32_t pen_colour_ = 0;           // black
     int32_t background_ = 0x00FFFFFF;  // white
+    QPointer<QWidget> frame_;
 };
 
 }  // namespace quorix::host

@@ -1,0 +1,15 @@
+// Decoding the picture files a board draws: whole when it fits, scaled while reading when it is
+// large, refused from its header when it is huge; damaged bitmaps decode the same every time.
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+namespace quorix::host {
+
+// Decodes a picture to be drawn into a target of `target` pixels; a null image when the bytes
+// are not a picture this runtime reads, or one too large to read.
+QImage DecodeForBoard(const QByteArray& encoded, QSize target);
+
+}  // namespace quorix::host
