@@ -15,6 +15,8 @@ TEST(DesktopWindow, OpensWhereTheFormPutsItAndClosesWithStatusZero) {
     DesktopProgram q(x);
     ASSERT_TRUE(q.ok()) << q.log();
     EXPECT_EQ(q.window_rect().topLeft(), QPoint(50, 50));
+    // Made once: a window made anew would flash, and a close sent to the first would be lost.
+    EXPECT_EQ(q.windows_shown_at_start(), 1);
     q.Close();
     EXPECT_EQ(q.WaitExit(2s), 0) << q.log();
 }

@@ -10,6 +10,8 @@
 #include "runtime/commands.h"
 
 #ifdef QUORIX_HAVE_WEBENGINE
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #endif
@@ -31,28 +33,33 @@ class BrowserView : public QWebEngineView {
 public:
     explicit BrowserView(QWidget* parent) : QWebEngineView(parent) {
         // Chromium's own error page would be in the system language and pull in more of
-        // Chromium; the box shows its own notice instead.
+        // Chromium; the box shows its own notice instead, for the page it was sent to.
         settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
-        connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
-            if (ok || showing_notice_) {
-                showing_notice_ = false;
-                return;
-            }
-            showing_notice_ = true;
-            setHtml(QStringLiteral("<html><body style='white-space:pre-wrap'>%1</body></html>")
-                        .arg(FailureNotice(address_).toHtmlEscaped()));
-        });
+        connect(
+            page(), &QWebEnginePage::loadingChanged, this,
+            [this](const QWebEngineLoadingInfo& info) {
+                if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus ||
+                    requested_.isEmpty() || info.url() != requested_)
+                    return;
+                requested_.clear();
+                setHtml(QStringLiteral("<html><body style='white-space:pre-wrap'>%1</body></html>")
+                            .arg(FailureNotice(address_).toHtmlEscaped()));
+            });
+        // A web view draws through the GPU. When one first shows in a window that is already on
+        // screen, Qt gives the window a new native window: the window flashes, and whoever holds
+        // the first one (a window manager's frame, a tool that sends it a close) loses it. An
+        // empty page, loaded before the window is shown, brings the view in early.
+        setUrl(QUrl(QStringLiteral("about:blank")));
     }
     void Navigate(const QString& address) {
         address_ = address;
-        showing_notice_ = false;
-        setUrl(UrlFromAddress(address));
+        requested_ = UrlFromAddress(address);
+        setUrl(requested_);
     }
-    bool failed() const { return showing_notice_; }
 
 private:
     QString address_;
-    bool showing_notice_ = false;
+    QUrl requested_;  // the page the box was sent to, until it fails
 };
 
 #else
@@ -69,7 +76,6 @@ public:
     }
     // Without a web engine no page can be shown.
     void Navigate(const QString& address) { setText(FailureNotice(address)); }
-    bool failed() const { return true; }
 };
 
 #endif

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -175,6 +176,10 @@ DesktopProgram::DesktopProgram(XServer& x, Options options)
     mkdir((folder_ + "/run").c_str(), 0700);
     if (scale_ != 1) env["QT_SCALE_FACTOR"] = std::to_string(scale_);
     for (const auto& [key, value] : options.extra_env) env[key] = value;
+    // From before the program starts, the server tells of every window made and shown.
+    Display* d = x_.display();
+    XSelectInput(d, DefaultRootWindow(d), SubstructureNotifyMask);
+    XSync(d, True);
     child_ = Child({QUORIX_PROGRAM_FILE}, env, folder_ + "/program.log");
 
     xdo_ = xdo_new(x_.name().c_str());
@@ -182,10 +187,8 @@ DesktopProgram::DesktopProgram(XServer& x, Options options)
     if (xdo_ == nullptr || places_.empty()) return;
     const auto deadline = Clock::now() + 30s;
     while (Clock::now() < deadline && child_.running()) {
-        if (const unsigned long w = FindWindow(WindowKind::kMain); w != 0) {
-            XWindowAttributes attributes;
-            XGetWindowAttributes(x_.display(), w, &attributes);
-            window_origin_ = QPoint(attributes.x, attributes.y);
+        if (const std::optional<QRect> shown = WindowRect(WindowKind::kMain)) {
+            window_origin_ = shown->topLeft();
             shown_ = true;
             break;
         }
@@ -194,6 +197,7 @@ DesktopProgram::DesktopProgram(XServer& x, Options options)
     if (!shown_) return;
     WaitIdle();
     shown_ = Calibrate();
+    windows_shown_ = CountShownWindows();
 }
 
 DesktopProgram::~DesktopProgram() {
@@ -258,6 +262,22 @@ unsigned long DesktopProgram::FindWindow(WindowKind kind) const {
     }
     if (children != nullptr) XFree(children);
     return found;
+}
+
+int DesktopProgram::CountShownWindows() const {
+    Display* d = x_.display();
+    XSync(d, False);
+    std::set<unsigned long> popups, shown;
+    while (XPending(d) > 0) {
+        XEvent e;
+        XNextEvent(d, &e);
+        if (e.type == CreateNotify && e.xcreatewindow.override_redirect) {
+            popups.insert(e.xcreatewindow.window);
+        } else if (e.type == MapNotify && !popups.contains(e.xmap.window)) {
+            shown.insert(e.xmap.window);
+        }
+    }
+    return static_cast<int>(shown.size());
 }
 
 QRect DesktopProgram::window_rect() const {
@@ -429,20 +449,19 @@ void DesktopProgram::OfferOnClipboard(const std::string& text) {
     WaitUntil([&] { return Clipboard() == text; }, 5s);
 }
 
-std::optional<QRect> DesktopProgram::Popup() const {
-    const unsigned long w = FindWindow(WindowKind::kPopup);
-    if (w == 0) return std::nullopt;
-    XWindowAttributes a;
-    XGetWindowAttributes(x_.display(), w, &a);
+std::optional<QRect> DesktopProgram::WindowRect(WindowKind kind) const {
+    const unsigned long w = FindWindow(kind);
+    XWindowAttributes a{};
+    if (w == 0 || !XGetWindowAttributes(x_.display(), w, &a)) return std::nullopt;
     return QRect(a.x, a.y, a.width, a.height);
 }
 
+std::optional<QRect> DesktopProgram::Popup() const {
+    return WindowRect(WindowKind::kPopup);
+}
+
 std::optional<QRect> DesktopProgram::Dialog() const {
-    const unsigned long w = FindWindow(WindowKind::kOther);
-    if (w == 0) return std::nullopt;
-    XWindowAttributes a;
-    XGetWindowAttributes(x_.display(), w, &a);
-    return QRect(a.x, a.y, a.width, a.height);
+    return WindowRect(WindowKind::kOther);
 }
 
 uint64_t DesktopProgram::CpuTicks() const {

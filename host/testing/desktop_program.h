@@ -47,6 +47,9 @@ public:
     std::string log() const;  // what the program wrote to standard output and error
     pid_t pid() const { return child_.pid(); }
     double scale() const { return scale_; }
+    // How many top-level windows (not menus) the X server showed from the start of the program
+    // until its window was found idle: 1 when the window was made once and never made anew.
+    int windows_shown_at_start() const { return windows_shown_; }
     // A folder of the test's own; the program's home folder.
     const std::string& folder() const { return folder_; }
 
@@ -115,7 +118,9 @@ private:
     enum class WindowKind { kMain, kPopup, kOther };
     // The topmost shown window of the program of that kind, or 0.
     unsigned long FindWindow(WindowKind kind) const;
+    std::optional<QRect> WindowRect(WindowKind kind) const;
     bool Calibrate();
+    int CountShownWindows() const;
     uint64_t CpuTicks() const;
     void Sync() const;
     void TypeUnmapped(char32_t code);
@@ -127,6 +132,7 @@ private:
     Child clipboard_owner_;
     xdo* xdo_ = nullptr;
     bool shown_ = false;
+    int windows_shown_ = 0;
     int spare_keycode_ = 0;
     QPoint window_origin_;
     QPoint client_origin_;
