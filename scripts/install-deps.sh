@@ -9,9 +9,10 @@ packages=(
     qt6-base-dev qt6-webengine-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpcre2-dev
     fonts-noto-cjk
+    xvfb xclip libx11-dev libxtst-dev libxdo-dev
 )
 if [[ "${1:-}" == "--ci" ]]; then
-    packages+=(g++-mingw-w64-i686 clang libclang-rt-14-dev clang-format xvfb imagemagick)
+    packages+=(g++-mingw-w64-i686 clang libclang-rt-14-dev clang-format imagemagick)
 fi
 
 missing=()

@@ -2,7 +2,7 @@
 // its tabs, the menu bar, and closing.
 #include <gtest/gtest.h>
 
-#include "host/testing/desktop_program.h"
+#include "host/testing/desktop_actions.h"
 
 namespace quorix {
 namespace {
@@ -19,6 +19,87 @@ TEST(DesktopWindow, OpensWhereTheFormPutsItAndClosesWithStatusZero) {
     EXPECT_EQ(q.windows_shown_at_start(), 1);
     q.Close();
     EXPECT_EQ(q.WaitExit(2s), 0) << q.log();
+}
+
+// The tab captions in the tab bar, left to right, as screen points to click.
+std::vector<QPoint> TabsOnScreen(DesktopProgram& q) {
+    const QRect bar(q.ClientPoint(0, 4), q.ClientPoint(400, 26));
+    const QImage shown = q.Grab(bar);
+    std::vector<QPoint> tabs;
+    // Characters of one caption stand a few pixels apart; captions further.
+    std::vector<std::pair<int, int>> runs;
+    for (const auto& [first, last] : InkColumns(shown)) {
+        if (!runs.empty() && first - runs.back().second <= static_cast<int>(10 * q.scale())) {
+            runs.back().second = last;
+        } else {
+            runs.emplace_back(first, last);
+        }
+    }
+    for (const auto& [first, last] : runs) {
+        tabs.emplace_back(bar.left() + (first + last) / 2, bar.center().y());
+    }
+    return tabs;
+}
+
+// The window's creation opened the start page in the browser box; tab "Quorix" stretches the
+// tab control over the output box to show it, and the other tabs put it back.
+TEST(DesktopWindow, TheQuorixTabShowsTheStartPageOverTheOutputAndTheOthersGiveItBack) {
+    XServer x;
+    DesktopProgram q(x);
+    ASSERT_TRUE(q.ok()) << q.log();
+    // The output box and the narrow column of tools beside it.
+    const QRect output = q.Place("编辑框1").united(q.Place("复制按钮"));
+    const QImage output_before = q.Grab(output);
+    const std::vector<QPoint> tabs = TabsOnScreen(q);
+    ASSERT_EQ(tabs.size(), 3u);
+
+    q.Click(tabs[1]);
+    // The page (here the box's notice that it cannot be shown) shows within the stretched tab
+    // control, and the output box is under it.
+    ASSERT_TRUE(q.WaitUntil([&] { return !InkRows(q.Grab(q.Place("超文本浏览框1"))).empty(); }));
+    q.WaitIdle();
+    EXPECT_FALSE(q.Grab(output) == output_before);
+    EXPECT_FALSE(InkRows(q.Grab(q.Place("超文本浏览框1"))).empty());
+
+    q.Click(tabs[2]);
+    q.WaitIdle();
+    EXPECT_TRUE(q.Grab(output) == output_before);
+    EXPECT_GE(InkRows(q.Grab(q.Place("编辑框3"))).size(), 5u);  // the help text's lines
+
+    q.Click(tabs[0]);
+    q.WaitIdle();
+    EXPECT_TRUE(q.Grab(output) == output_before);
+    EXPECT_EQ(BoardOnScreen(q).size(), QSize(100, 100));
+}
+
+// The menu bar: "载入图片" and "保存图片" do what the buttons do; the step items do nothing.
+TEST(DesktopWindow, TheFileMenuLoadsAndSavesAndTheStepItemsDoNothing) {
+    XServer x;
+    DesktopProgram q(x);
+    ASSERT_TRUE(q.ok()) << q.log();
+    QImage picture(30, 20, QImage::Format_RGB32);
+    picture.fill(qRgb(0, 90, 200));
+    const std::string path = WritePicture(q, picture, "blue.bmp");
+    q.ChooseMenu(0, 0);
+    ASSERT_TRUE(q.AnswerFileDialog(path));
+    q.WaitIdle();
+    q.MoveTo(q.Centre("画板1"));
+    q.WaitIdle();
+    EXPECT_EQ(q.Pixel(q.Centre("画板1")), qRgb(0, 90, 200));
+
+    q.ChooseMenu(0, 1);
+    ASSERT_TRUE(q.AnswerFileDialog(q.folder() + "/menu"));
+    const QImage saved(QString::fromStdString(q.folder() + "/menu.bmp"));
+    ASSERT_EQ(saved.size(), QSize(100, 100));
+    EXPECT_EQ(saved.pixel(50, 50), qRgb(0, 90, 200));
+
+    const QImage list = q.Grab(q.Place("颜色分类列表框"));
+    const QImage output = q.Grab(q.Place("编辑框1"));
+    q.ChooseMenu(1, 0);
+    q.ChooseMenu(1, 1);
+    q.WaitIdle();
+    EXPECT_TRUE(q.Grab(q.Place("颜色分类列表框")) == list);
+    EXPECT_TRUE(q.Grab(q.Place("编辑框1")) == output);
 }
 
 }  // namespace

@@ -42,16 +42,12 @@ std::string WritePicture(DesktopProgram& q, const QImage& picture, const std::st
 
 bool LoadPicture(DesktopProgram& q, const std::string& path) {
     q.Click("按钮3");
-    const bool answered = q.AnswerFileDialog(path);
-    q.WaitIdle();
-    return answered;
+    return q.AnswerFileDialog(path);
 }
 
 bool SavePicture(DesktopProgram& q, const std::string& typed) {
     q.Click("按钮2");
-    const bool answered = q.AnswerFileDialog(typed);
-    q.WaitIdle();
-    return answered;
+    return q.AnswerFileDialog(typed);
 }
 
 QRect BoardOnScreen(DesktopProgram& q) {

@@ -553,14 +553,18 @@ bool DesktopProgram::AnswerFileDialog(const std::string& path) {
     Keys("ctrl+a");
     Type(path);
     Keys("Return");
-    return WaitUntil([&] { return !Dialog().has_value(); }, 10s);
+    const bool answered = WaitUntil([&] { return !Dialog().has_value(); }, 10s);
+    WaitIdle();  // what the program does with the answer (a load, a save) is done
+    return answered;
 }
 
 bool DesktopProgram::CancelFileDialog() {
     if (!WaitUntil([&] { return Dialog().has_value(); }, 10s)) return false;
     WaitIdle();
     Keys("Escape");
-    return WaitUntil([&] { return !Dialog().has_value(); }, 10s);
+    const bool cancelled = WaitUntil([&] { return !Dialog().has_value(); }, 10s);
+    WaitIdle();
+    return cancelled;
 }
 
 }  // namespace quorix::testing

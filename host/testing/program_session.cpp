@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QTest>
 #include <cstdlib>
+#include <filesystem>
 
 #include "host/krnln/runtime.h"
 #include "host/krnln/start_window.h"
@@ -116,13 +117,18 @@ RunResult RunProgram(const std::function<void(Session&)>& body) {
 
 int Main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    if (std::getenv("XDG_RUNTIME_DIR") == nullptr) {
-        // Qt wants a private runtime folder; a fresh one per test process.
-        static char runtime_dir[] = "/tmp/quorix-test-XXXXXX";
-        if (mkdtemp(runtime_dir) != nullptr) setenv("XDG_RUNTIME_DIR", runtime_dir, 1);
-    }
+    // Qt wants a private runtime folder; a fresh one per test process, removed at its end.
+    static char runtime_dir[] = "/tmp/quorix-test-XXXXXX";
+    const bool own_runtime_dir =
+        std::getenv("XDG_RUNTIME_DIR") == nullptr && mkdtemp(runtime_dir) != nullptr;
+    if (own_runtime_dir) setenv("XDG_RUNTIME_DIR", runtime_dir, 1);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    if (own_runtime_dir) {
+        std::error_code ignored;
+        std::filesystem::remove_all(runtime_dir, ignored);
+    }
+    return result;
 }
 
 }  // namespace quorix::testing

@@ -116,5 +116,69 @@ TEST(DesktopTextTools, ReplaceOnTheOutputOfA1024PictureKeepsEveryLineBreakItDidN
     CheckReplacesKeepLineBreaks(1024, 1024);
 }
 
+// The output text on screen, inside the box's frame and scroll bars.
+QImage OutputShown(DesktopProgram& q) {
+    return q.Grab(q.Place("编辑框1").adjusted(3, 3, -20, -20));
+}
+
+// The distance between the tops of the first two lines of the output on screen.
+int LinePitch(DesktopProgram& q) {
+    const auto lines = InkRows(OutputShown(q));
+    return lines.size() >= 2 ? lines[1].first - lines[0].first : 0;
+}
+
+// The arrows of 调节器2 step the size of the whole output text, never below 1; the picture
+// button sets it back to 8. Read off the screen as the distance between lines.
+TEST(DesktopTextTools, TheTextSizeArrowsAndTheResetZoomTheWholeOutput) {
+    XServer x;
+    DesktopProgram q(x);
+    ASSERT_TRUE(q.ok()) << q.log();
+    ClickAndWait(q, "按钮11");
+    ClickAndWait(q, "按钮13");  // a blank board: a hundred lines of two-digit texts
+    const QRect spin = q.Place("调节器2");
+    const QPoint up(spin.center().x(), spin.top() + spin.height() / 4);
+    const QPoint down(spin.center().x(), spin.bottom() - spin.height() / 4);
+    auto press = [&](QPoint arrow, int times) {
+        for (int i = 0; i < times; ++i) {
+            q.Click(arrow);
+            q.WaitIdle();
+        }
+    };
+    const int at5 = LinePitch(q);
+    ASSERT_GT(at5, 0);
+    press(up, 1);
+    const int at6 = LinePitch(q);
+    EXPECT_GT(at6, at5);
+    ClickAndWait(q, "字体大小复位按钮");
+    const int at8 = LinePitch(q);
+    EXPECT_GT(at8, at6);
+    press(down, 3);
+    EXPECT_EQ(LinePitch(q), at5);  // 8 - 3
+    const QImage shown_at5 = OutputShown(q);
+    press(down, 4);  // down to 1
+    const QImage at1 = OutputShown(q);
+    EXPECT_FALSE(at1 == shown_at5);
+    press(down, 1);  // passes through 0, back to 1
+    EXPECT_TRUE(OutputShown(q) == at1);
+    // The text a step appends later takes the size too.
+    ClickAndWait(q, "字体大小复位按钮");
+    ClickAndWait(q, "按钮13");
+    EXPECT_EQ(LinePitch(q), at8);
+}
+
+// 按钮5 empties the output; a copy of the empty output then copies nothing.
+TEST(DesktopTextTools, ClearEmptiesTheOutputAndACopyOfNothingLeavesTheClipboard) {
+    XServer x;
+    DesktopProgram q(x);
+    ASSERT_TRUE(q.ok()) << q.log();
+    ClickAndWait(q, "按钮11");
+    ClickAndWait(q, "按钮13");
+    ASSERT_FALSE(InkRows(OutputShown(q)).empty());
+    ClickAndWait(q, "按钮5");
+    EXPECT_TRUE(InkRows(OutputShown(q)).empty());
+    q.OfferOnClipboard("before");
+    EXPECT_EQ(CopyOutput(q), "before");
+}
+
 }  // namespace
 }  // namespace quorix
