@@ -118,7 +118,7 @@ TEST(DesktopPen, EachToolShowsItsFigureWhileDraggingAndKeepsItOnRelease) {
 
     // Freehand: one pixel at each place the pointer reached while the button was down.
     q.Click("画线");
-    q.Drag(OnBoard(q, 10, 80), OnBoard(q, 60, 80), 5);
+    q.Drag(OnBoard(q, 10, 80), OnBoard(q, 60, 80), 5, /*settle=*/true);
     Hover(q, 90, 10);
     const QImage dots = BoardShown(q);
     for (const int x : {20, 30, 40, 50, 60}) EXPECT_NE(dots.pixel(x, 80), kWhite) << x;
@@ -265,7 +265,7 @@ void CheckLargeBoard(int side) {
     q.Wheel(side / 8, true);
     q.WaitIdle();
     const QPoint last = shown.bottomRight();
-    q.Drag(last - QPoint(3, 3), last, 3);
+    q.Drag(last - QPoint(3, 3), last, 3, /*settle=*/true);
     q.MoveTo(last - QPoint(1, 0));  // the next movement shows the committed pixels
     q.WaitIdle();
     EXPECT_EQ(q.Pixel(last), qRgb(0, 0, 0));

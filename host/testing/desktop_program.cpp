@@ -325,13 +325,14 @@ void DesktopProgram::Click(QPoint p, int button) {
     Release(button);
 }
 
-void DesktopProgram::Drag(QPoint from, QPoint to, int steps) {
+void DesktopProgram::Drag(QPoint from, QPoint to, int steps, bool settle) {
     MoveTo(from);
     std::this_thread::sleep_for(kMoveDelay);
     Press();
     for (int i = 1; i <= steps; ++i) {
         std::this_thread::sleep_for(kMoveDelay);
         MoveTo(from + (to - from) * i / steps);
+        if (settle) WaitIdle();
     }
     std::this_thread::sleep_for(kMoveDelay);
     Release();

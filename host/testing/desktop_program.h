@@ -67,8 +67,10 @@ public:
     void Release(int button = 1);
     void Click(QPoint p, int button = 1);
     void Click(const char* control) { Click(Centre(control)); }
-    // Presses at `from`, moves in `steps` movements to `to` and releases there.
-    void Drag(QPoint from, QPoint to, int steps = 8);
+    // Presses at `from`, moves in `steps` movements to `to` and releases there. With `settle`
+    // the hand waits after each movement until the program has taken it in: no movement is
+    // merged with the next, as Qt does when the program falls behind.
+    void Drag(QPoint from, QPoint to, int steps = 8, bool settle = false);
     // Wheel clicks at the pointer: positive turns down (or right), negative up (or left).
     void Wheel(int clicks, bool horizontal = false);
     void Type(std::string_view utf8);
