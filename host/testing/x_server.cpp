@@ -4,7 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,34 +35,32 @@ std::vector<std::string> EnvStrings(const Environment& env) {
 }
 
 // Starts `argv` with `env`; `out_fd` (or /dev/null) becomes standard output and error,
-// `report_fd` (if not -1) descriptor 3. Returns the pid, or -1.
+// `report_fd` (if not -1) descriptor 3. The child leads a process group of its own, so that the
+// processes it starts end with it, and it is killed should the test process die first. Returns
+// the pid, or -1.
 pid_t Spawn(std::vector<std::string> argv, const Environment& env, int out_fd, int report_fd) {
     std::vector<std::string> env_strings = EnvStrings(env);
     std::vector<char*> args = Pointers(argv);
     std::vector<char*> envp = Pointers(env_strings);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (out_fd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, out_fd, 1);
-        posix_spawn_file_actions_adddup2(&actions, out_fd, 2);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid != 0) return pid;  // the parent, or -1
+    // In the child: only async-signal-safe calls until exec.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);  // the test process is already gone
+    setpgid(0, 0);
+    const int null_in = open("/dev/null", O_RDONLY);
+    const int out = out_fd >= 0 ? out_fd : open("/dev/null", O_WRONLY);
+    if (report_fd == kChildReportFd) {
+        fcntl(report_fd, F_SETFD, 0);  // dup2 onto itself would keep close-on-exec
+    } else if (report_fd >= 0) {
+        dup2(report_fd, kChildReportFd);
     }
-    if (report_fd >= 0) posix_spawn_file_actions_adddup2(&actions, report_fd, kChildReportFd);
-    // A child of its own process group, so that the ones it starts end with it.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), envp.data()) != 0) {
-        pid = -1;
-    }
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    dup2(null_in, 0);
+    dup2(out, 1);
+    dup2(out, 2);
+    execvpe(args[0], args.data(), envp.data());
+    _exit(127);
 }
 
 // Windows come and go while a test looks at them: a request about a window that has just gone
