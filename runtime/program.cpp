@@ -1,5 +1,6 @@
 #include "runtime/program.h"
 
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -101,6 +102,17 @@ std::string_view TextAt(QxAddr a) {
     const uint32_t end = *g_bound.memory_end;
     if (a >= end) return {};
     const uint8_t* start = g_bound.memory + a;
+    // Most texts are short: their end is found in the first word (which may reach past the
+    // text, never past program memory).
+    if (uint64_t{a} + 8 <= end) {
+        uint64_t word;
+        std::memcpy(&word, start, 8);
+        const uint64_t zero = (word - 0x0101010101010101ull) & ~word & 0x8080808080808080ull;
+        if (zero != 0) {
+            return {reinterpret_cast<const char*>(start),
+                    static_cast<size_t>(std::countr_zero(zero) / 8)};
+        }
+    }
     const void* nul = std::memchr(start, 0, end - a);
     if (nul == nullptr) return {};
     return {reinterpret_cast<const char*>(start),
@@ -125,12 +137,6 @@ Text& Text::operator=(Text&& other) noexcept {
         owned_ = other.owned_;
     }
     return *this;
-}
-
-QxAddr Text::Release(bool free_now) {
-    const QxAddr a = std::exchange(addr_, 0);
-    if (free_now && owned_ && a != 0) g_bound.free(a);
-    return a;
 }
 
 Text NewText(std::string_view bytes) {
@@ -168,29 +174,10 @@ void TextVariable::Release() {
     if (held != 0) g_bound.free(held);
 }
 
-uint64_t CallCore(uint32_t command, const uint32_t* block) {
-    return g_bound.call_core(command, block);
-}
-
-uint64_t CallLibrary(uint32_t library_index, uint32_t command, const uint32_t* block) {
-    return g_bound.call_library(library_index, command, block);
-}
-
 double AsDouble(uint64_t r) {
     double d;
     std::memcpy(&d, &r, 8);
     return d;
-}
-
-void DoEvents() {
-    static const uint32_t kNoArguments[1] = {0};
-    if (Low(CallCore(abi::kCmdDoEvents, kNoArguments)) != 0) throw ProgramEnding{};
-}
-
-Text NumberToText(int32_t value) {
-    Args<1> a;
-    a.Int(value);
-    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdNumberToText, a.block())));
 }
 
 Text NumberToText(double value) {
@@ -203,12 +190,6 @@ double TextToNumber(const Text& text) {
     Args<1> a;
     a.TextArg(text);
     return AsDouble(CallCore(abi::kCmdTextToNumber, a.block()));
-}
-
-int32_t RandomInteger(int32_t low, int32_t high) {
-    Args<2> a;
-    a.Int(low).Int(high);
-    return Low(CallCore(abi::kCmdRandomInteger, a.block()));
 }
 
 Binary ReadFile(const Text& path) {

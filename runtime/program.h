@@ -98,7 +98,11 @@ public:
     std::string_view view() const { return TextAt(addr_); }
     bool empty() const { return view().empty(); }
     // Gives up ownership and returns the address (for a text variable that stores it).
-    QxAddr Release(bool free_now = true);
+    QxAddr Release(bool free_now = true) {
+        const QxAddr a = std::exchange(addr_, 0);
+        if (free_now && owned_ && a != 0) g_bound.free(a);
+        return a;
+    }
     QxAddr Detach() { return std::exchange(addr_, 0); }
 
     friend bool operator==(const Text& a, const Text& b) { return a.view() == b.view(); }
@@ -158,6 +162,7 @@ private:
 template <int N>
 class Args {
 public:
+    Args() { words_[0] = 0; }
     Args& Int(int32_t v) { return Put(static_cast<uint32_t>(v), 0, QX_ARG_INT); }
     Args& Bool(bool v) { return Put(v ? 1 : 0, 0, QX_ARG_BOOL); }
     Args& Double(double v) {
@@ -181,12 +186,18 @@ public:
     const uint32_t* block() const { return words_; }
 
 private:
-    uint32_t words_[1 + 3 * N] = {0};
+    // The count is set; each triple is written as it is put, and the runtime reads no further
+    // than the count.
+    uint32_t words_[1 + 3 * N];
 };
 
 // ---- Services ---------------------------------------------------------------------------
-uint64_t CallCore(uint32_t command, const uint32_t* block);
-uint64_t CallLibrary(uint32_t library_index, uint32_t command, const uint32_t* block);
+inline uint64_t CallCore(uint32_t command, const uint32_t* block) {
+    return g_bound.call_core(command, block);
+}
+inline uint64_t CallLibrary(uint32_t library_index, uint32_t command, const uint32_t* block) {
+    return g_bound.call_library(library_index, command, block);
+}
 inline int32_t Low(uint64_t r) {
     return static_cast<int32_t>(static_cast<uint32_t>(r));
 }
@@ -194,11 +205,22 @@ double AsDouble(uint64_t r);
 
 // Lets pending interface events run. Throws ProgramEnding when the window has been closed
 // meanwhile and the program is ending.
-void DoEvents();
-Text NumberToText(int32_t value);
+inline void DoEvents() {
+    static constexpr uint32_t kNoArguments[1] = {0};
+    if (Low(CallCore(abi::kCmdDoEvents, kNoArguments)) != 0) throw ProgramEnding{};
+}
+inline Text NumberToText(int32_t value) {
+    Args<1> a;
+    a.Int(value);
+    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdNumberToText, a.block())));
+}
 Text NumberToText(double value);
 double TextToNumber(const Text& text);
-int32_t RandomInteger(int32_t low, int32_t high);
+inline int32_t RandomInteger(int32_t low, int32_t high) {
+    Args<2> a;
+    a.Int(low).Int(high);
+    return Low(CallCore(abi::kCmdRandomInteger, a.block()));
+}
 Binary ReadFile(const Text& path);
 bool WriteFile(const Text& path, const Binary& data);
 

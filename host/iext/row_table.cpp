@@ -54,22 +54,30 @@ RowTable::SlotArray::~SlotArray() {
 }
 
 namespace {
-// The key's bytes as one word when it is at most 8 bytes long.
-bool ShortKey(std::string_view text, uint64_t& key8) {
-    key8 = 0;
-    if (text.size() > 8) return false;
-    std::memcpy(&key8, text.data(), text.size());
-    return true;
+
+// The bytes of a text of at most 8 bytes as one word, zero-padded: two overlapping loads
+// instead of a call.
+uint64_t LoadShort(const char* p, size_t n) {
+    if (n >= 4) {
+        uint32_t low, high;
+        std::memcpy(&low, p, 4);
+        std::memcpy(&high, p + n - 4, 4);
+        return low | (uint64_t{high} << (8 * (n - 4)));
+    }
+    uint64_t v = 0;
+    for (size_t i = 0; i < n; ++i) v |= uint64_t{static_cast<uint8_t>(p[i])} << (8 * i);
+    return v;
 }
+
 }  // namespace
 
-uint64_t RowTable::Hash(std::string_view text) {
+RowTable::Key RowTable::KeyOf(std::string_view text) {
     const size_t n = text.size();
-    uint64_t a = 0, b = 0;
     if (n <= 8) {
-        std::memcpy(&a, text.data(), n);
-        return Mix(a ^ (n * 0x9E3779B97F4A7C15ULL));
+        const uint64_t word = LoadShort(text.data(), n);
+        return {word, true, static_cast<uint32_t>(Mix(word ^ (n * 0x9E3779B97F4A7C15ULL)))};
     }
+    uint64_t a = 0, b = 0;
     if (n <= 16) {
         std::memcpy(&a, text.data(), 8);
         std::memcpy(&b, text.data() + n - 8, 8);
@@ -78,11 +86,33 @@ uint64_t RowTable::Hash(std::string_view text) {
         for (unsigned char c : text) h = (h ^ c) * 0x100000001b3ULL;
         a = h;
     }
-    return Mix(a ^ Mix(b ^ (n * 0x9E3779B97F4A7C15ULL)));
+    return {0, false, static_cast<uint32_t>(Mix(a ^ Mix(b ^ (n * 0x9E3779B97F4A7C15ULL))))};
+}
+
+RowTable::CellText RowTable::Store(std::string_view text) {
+    if (text.empty()) return {};
+    if (arena_.size() + text.size() > UINT32_MAX) Compact();
+    const CellText cell{static_cast<uint32_t>(arena_.size()), static_cast<uint32_t>(text.size())};
+    arena_.append(text);
+    live_bytes_ += text.size();
+    return cell;
+}
+
+void RowTable::Compact() {
+    std::string packed;
+    packed.reserve(live_bytes_);
+    for (CellText& cell : cells_) {
+        const std::string_view text = TextOf(cell);
+        cell.offset = static_cast<uint32_t>(packed.size());
+        packed.append(text);
+    }
+    arena_ = std::move(packed);
 }
 
 void RowTable::Clear() {
     cells_.clear();
+    arena_.clear();
+    live_bytes_ = 0;
     rows_ = 0;
     slots_ = SlotArray();
     indexed_ = 0;
@@ -92,8 +122,8 @@ void RowTable::Clear() {
 int RowTable::Append(std::string_view first) {
     const int row = rows_++;
     cells_.resize(size_t(rows_) * columns_);
-    cells_[size_t(row) * columns_].assign(first);
-    if (index_valid_) Index(row, Hash(first));
+    cells_[size_t(row) * columns_] = Store(first);
+    if (index_valid_) Index(row);
     return row;
 }
 
@@ -110,31 +140,28 @@ void RowTable::Grow() {
     }
 }
 
-bool RowTable::Matches(const Slot& slot, uint64_t key8, bool short_key,
-                       std::string_view key) const {
-    if ((slot.row & kLongKey) == 0) return short_key && slot.key8 == key8;
-    if (short_key) return false;
+bool RowTable::Matches(const Slot& slot, const Key& key, std::string_view text) const {
+    if ((slot.row & kLongKey) == 0) return key.is_short && slot.key8 == key.word;
+    if (key.is_short) return false;
     const int row = static_cast<int>(slot.row & ~kLongKey) - 1;
-    return cells_[size_t(row) * columns_] == key;
+    return TextOf(cells_[size_t(row) * columns_]) == text;
 }
 
-void RowTable::Index(int row, uint64_t hash) {
+void RowTable::Index(int row) {
     if ((indexed_ + 1) * 2 > slots_.size()) Grow();
     const size_t mask = slots_.size() - 1;
-    const std::string& key = cells_[size_t(row) * columns_];
-    uint64_t key8 = 0;
-    const bool short_key = ShortKey(key, key8);
-    const uint32_t h = static_cast<uint32_t>(hash);
-    for (size_t i = h & mask;; i = (i + 1) & mask) {
+    const std::string_view text = TextOf(cells_[size_t(row) * columns_]);
+    const Key key = KeyOf(text);
+    for (size_t i = key.hash & mask;; i = (i + 1) & mask) {
         Slot& slot = slots_[i];
         if (slot.row == 0) {
-            slot.key8 = key8;
-            slot.row = static_cast<uint32_t>(row + 1) | (short_key ? 0 : kLongKey);
-            slot.hash = h;
+            slot.key8 = key.word;
+            slot.row = static_cast<uint32_t>(row + 1) | (key.is_short ? 0 : kLongKey);
+            slot.hash = key.hash;
             ++indexed_;
             return;
         }
-        if (slot.hash == h && Matches(slot, key8, short_key, key)) return;  // the first row wins
+        if (slot.hash == key.hash && Matches(slot, key, text)) return;  // the first row wins
     }
 }
 
@@ -142,20 +169,18 @@ void RowTable::Rebuild() {
     slots_ = SlotArray();
     indexed_ = 0;
     index_valid_ = true;
-    for (int row = 0; row < rows_; ++row) Index(row, Hash(cells_[size_t(row) * columns_]));
+    for (int row = 0; row < rows_; ++row) Index(row);
 }
 
 int RowTable::Find(std::string_view first) {
     if (!index_valid_) Rebuild();
     if (slots_.empty()) return -1;
-    uint64_t key8 = 0;
-    const bool short_key = ShortKey(first, key8);
-    const uint32_t h = static_cast<uint32_t>(Hash(first));
+    const Key key = KeyOf(first);
     const size_t mask = slots_.size() - 1;
-    for (size_t i = h & mask;; i = (i + 1) & mask) {
+    for (size_t i = key.hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = slots_[i];
         if (slot.row == 0) return -1;
-        if (slot.hash == h && Matches(slot, key8, short_key, first)) {
+        if (slot.hash == key.hash && Matches(slot, key, first)) {
             return static_cast<int>(slot.row & ~kLongKey) - 1;
         }
     }
@@ -163,12 +188,15 @@ int RowTable::Find(std::string_view first) {
 
 std::string_view RowTable::Cell(int row, int column) const {
     if (row < 0 || row >= rows_ || column < 0 || column >= columns_) return {};
-    return cells_[size_t(row) * columns_ + column];
+    return TextOf(cells_[size_t(row) * columns_ + column]);
 }
 
 bool RowTable::SetCell(int row, int column, std::string_view text) {
     if (row < 0 || row >= rows_ || column < 0 || column >= columns_) return false;
-    cells_[size_t(row) * columns_ + column].assign(text);
+    CellText& cell = cells_[size_t(row) * columns_ + column];
+    live_bytes_ -= cell.size;
+    cell = Store(text);
+    if (arena_.size() > 2 * live_bytes_ + 4096) Compact();
     if (column == 0) index_valid_ = false;  // rebuilt at the next lookup
     return true;
 }

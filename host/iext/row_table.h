@@ -25,17 +25,39 @@ public:
     // False when the cell does not exist.
     bool SetCell(int row, int column, std::string_view text);
 
-    static uint64_t Hash(std::string_view text);
-
 private:
+    // A first column's text as the index sees it: its bytes as one word when at most 8 long
+    // (every colour text), and its hash.
+    struct Key {
+        uint64_t word;
+        bool is_short;
+        uint32_t hash;
+    };
+    static Key KeyOf(std::string_view text);
+
     void Rebuild();
     // Puts `row` into the index unless a row with the same first column is there already.
-    void Index(int row, uint64_t hash);
+    void Index(int row);
     void Grow();
 
     int columns_ = 1;
     int rows_ = 0;
-    std::vector<std::string> cells_;  // row-major, columns_ per row
+    // Every cell's text lives in one arena: a cell is where its bytes start and how many there
+    // are. Rows are appended by the hundred thousand (a photo's colours), so a row costs two
+    // small records and its bytes, not a string object per cell. A changed cell's new text is
+    // appended; the arena is compacted when more than half of it is old text.
+    struct CellText {
+        uint32_t offset = 0;
+        uint32_t size = 0;
+    };
+    std::string_view TextOf(const CellText& cell) const {
+        return {arena_.data() + cell.offset, cell.size};
+    }
+    CellText Store(std::string_view text);
+    void Compact();
+    std::vector<CellText> cells_;  // row-major, columns_ per row
+    std::string arena_;
+    size_t live_bytes_ = 0;  // bytes of the arena that cells still use
     // Open addressing. A key of at most 8 bytes (every colour text) is kept in its slot, so a
     // lookup touches one slot and never the row itself.
     struct Slot {
@@ -67,7 +89,7 @@ private:
         Slot* slots_ = nullptr;
         size_t count_ = 0;
     };
-    bool Matches(const Slot& slot, uint64_t key8, bool short_key, std::string_view key) const;
+    bool Matches(const Slot& slot, const Key& key, std::string_view text) const;
     SlotArray slots_;
     size_t indexed_ = 0;
     bool index_valid_ = true;

@@ -26,6 +26,8 @@ public:
     }
     // An integer argument; doubles are truncated toward zero; omitted gives `fallback`.
     int32_t Int(uint32_t i, int32_t fallback = 0) const {
+        if (i < count_ && block_[3 + 3 * i] == QX_ARG_INT)
+            return static_cast<int32_t>(block_[1 + 3 * i]);
         const Arg a = at(i);
         if (a.omitted()) return fallback;
         if (a.type == QX_ARG_DOUBLE) {

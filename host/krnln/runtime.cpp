@@ -18,7 +18,6 @@
 namespace quorix::host {
 namespace {
 
-Runtime* g_current = nullptr;
 Runtime::Hooks g_hooks;
 
 // Events are let through at most this often while a routine runs: often enough that a click
@@ -32,15 +31,16 @@ Runtime::Runtime() = default;
 
 Runtime::~Runtime() {
     StopPumpClock();
-    if (g_current == this) g_current = nullptr;
+    if (current_ == this) current_ = nullptr;
 }
 
-Runtime* Runtime::Current() {
-    return g_current;
-}
+Runtime* Runtime::current_ = nullptr;
 
 void Runtime::SetHooks(Hooks hooks) {
     g_hooks = std::move(hooks);
+    if (current_ != nullptr && g_hooks.pump_every_call) {
+        current_->pump_due_.store(true, std::memory_order_relaxed);
+    }
 }
 const Runtime::Hooks& Runtime::GetHooks() {
     return g_hooks;
@@ -79,7 +79,7 @@ int Runtime::Run(std::span<const uint8_t> bytes) {
         std::fprintf(stderr, "krnln: no application object\n");
         return 5;
     }
-    g_current = this;
+    current_ = this;
     StartPumpClock();
     // The start routine runs the message loop; handlers called from it count as the routines
     // that are running, it does not.
@@ -87,8 +87,9 @@ int Runtime::Run(std::span<const uint8_t> bytes) {
     RunShutdownOnce();
     StopPumpClock();
     if (g_hooks.on_ended) g_hooks.on_ended(*this);
+    units_ = nullptr;
     window_.reset();
-    g_current = nullptr;
+    current_ = nullptr;
     return 0;
 }
 
@@ -109,14 +110,9 @@ void Runtime::RunUncounted(uint32_t code_offset) {
     FlushDeferred();
 }
 
-bool Runtime::DoEvents() {
-    if (ending_) return true;
-    if (g_hooks.pump_every_call || pump_due_.load(std::memory_order_relaxed)) Pump();
-    return ending_;
-}
-
 void Runtime::Pump() {
-    pump_due_.store(false, std::memory_order_relaxed);
+    // A test that watches every pump keeps the pump due.
+    pump_due_.store(g_hooks.pump_every_call, std::memory_order_relaxed);
     FlushDeferred();
     if (g_hooks.on_pump) g_hooks.on_pump();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -161,6 +157,7 @@ void Runtime::StopPumpClock() {
 void Runtime::OpenStartWindow(uint32_t window_id) {
     if (window_ || window_id != image_.form.window_id) return;
     window_ = std::make_unique<StartWindow>(*this, image_.form);
+    units_ = &window_->units();
     window_->Show();
     // The creation event runs once, before any user event.
     window_->RaiseCreated();
@@ -231,11 +228,6 @@ QString Runtime::ReadProperty(const QString& name, uint32_t property, int32_t me
         default:
             return QString::number(static_cast<int32_t>(value));
     }
-}
-
-UnitHost* Runtime::FindUnit(uint32_t window_id, uint32_t unit_id, uint32_t type) const {
-    if (!window_ || window_id != image_.form.window_id) return nullptr;
-    return window_->Find(unit_id, type);
 }
 
 }  // namespace quorix::host

@@ -16,6 +16,7 @@
 
 #include "host/krnln/image_loading.h"
 #include "host/krnln/program_memory.h"
+#include "host/krnln/unit_table.h"
 #include "runtime/abi.h"
 
 class QEventLoop;
@@ -50,7 +51,7 @@ public:
     Runtime& operator=(const Runtime&) = delete;
 
     // The running program, or null between programs.
-    static Runtime* Current();
+    static Runtime* Current() { return current_; }
 
     // Validates and runs the image; returns when the program has ended. 0 after a normal run.
     int Run(std::span<const uint8_t> image);
@@ -66,7 +67,10 @@ public:
     bool ending() const { return ending_; }
 
     // Lets pending events run when the pump is due. Returns true once the program is ending.
-    bool DoEvents();
+    bool DoEvents() {
+        if (!ending_ && pump_due_.load(std::memory_order_relaxed)) Pump();
+        return ending_;
+    }
     void MarkDeferred(Deferred* d) {
         if (!d->queued_for_flush) {
             d->queued_for_flush = true;
@@ -84,7 +88,13 @@ public:
     // The window was closed by the user.
     void WindowClosed();
 
-    UnitHost* FindUnit(uint32_t window_id, uint32_t unit_id, uint32_t type) const;
+    // The unit of the open window with this ID (and type); null when there is none.
+    UnitHost* FindUnit(uint32_t window_id, uint32_t unit_id, uint32_t type) const {
+        return units_ != nullptr ? units_->Find(window_id, unit_id, type) : nullptr;
+    }
+    UnitHost* FindUnit(uint32_t window_id, uint32_t unit_id) const {
+        return units_ != nullptr ? units_->Find(window_id, unit_id) : nullptr;
+    }
     // Raises event `index` of the control named `name` (as its widget would). False when the
     // control does not exist or binds nothing to the event.
     bool RaiseEvent(const QString& name, int32_t index, std::initializer_list<int32_t> args = {});
@@ -109,11 +119,14 @@ private:
     void StartPumpClock();
     void StopPumpClock();
 
+    static Runtime* current_;
+
     ProgramMemory memory_;
     LoadedImage image_;
     QxHostContext context_{};
     QxRunRoutineFn routine_entry_ = nullptr;
     std::unique_ptr<StartWindow> window_;
+    const UnitTable* units_ = nullptr;  // the window's, while it is open
     QEventLoop* loop_ = nullptr;
     int depth_ = 0;
     bool ending_ = false;

@@ -67,30 +67,70 @@ private:
     uint32_t state_[4];
 };
 
+Random g_random;
+
 Random& Rng() {
-    static Random random;
-    return random;
+    return g_random;
 }
 
-QxAddr NumberText(Runtime& rt, const Arg& a) {
+// The decimal text of an integer, written backwards into the buffer that ends at `end`;
+// returns where it starts. Four digits are split off at a time and each four written as two
+// pairs, so that the divisions of one number do not all wait on each other.
+template <typename Unsigned, typename Signed>
+char* DecimalBackwards(Signed value, char* end) {
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    Unsigned v =
+        value < 0 ? Unsigned{0} - static_cast<Unsigned>(value) : static_cast<Unsigned>(value);
+    char* p = end;
+    while (v >= 10000) {
+        const auto four = static_cast<uint32_t>(v % 10000);
+        v /= 10000;
+        p -= 4;
+        std::memcpy(p, kPairs + 2 * (four / 100), 2);
+        std::memcpy(p + 2, kPairs + 2 * (four % 100), 2);
+    }
+    auto rest = static_cast<uint32_t>(v);
+    if (rest >= 100) {
+        p -= 2;
+        std::memcpy(p, kPairs + 2 * (rest % 100), 2);
+        rest /= 100;
+    }
+    if (rest >= 10) {
+        p -= 2;
+        std::memcpy(p, kPairs + 2 * rest, 2);
+    } else {
+        *--p = static_cast<char>('0' + rest);
+    }
+    if (value < 0) *--p = '-';
+    return p;
+}
+
+// Number to text, once per pixel in both steps: an integer (the colour value) takes the short
+// way; a double with a fractional part is written in the shortest form that reads back.
+[[gnu::noinline]] QxAddr NumberText(Runtime& rt, const Arg& a) {
     char buffer[64];
-    std::to_chars_result r{};
-    if (a.type == QX_ARG_DOUBLE) {
+    char* const end = buffer + sizeof buffer;
+    const char* start = nullptr;
+    if (a.type != QX_ARG_DOUBLE) {
+        start = DecimalBackwards<uint32_t>(static_cast<int32_t>(a.low), end);
+    } else {
         double d;
         const uint64_t bits = uint64_t{a.low} | (uint64_t{a.high} << 32);
         std::memcpy(&d, &bits, 8);
         if (std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 1e15) {
-            r = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(d));
+            start = DecimalBackwards<uint64_t>(static_cast<int64_t>(d), end);
         } else {
-            r = std::to_chars(buffer, buffer + sizeof buffer, d);
+            const std::to_chars_result r = std::to_chars(buffer, end, d);
+            return rt.memory().NewText({buffer, static_cast<size_t>(r.ptr - buffer)});
         }
-    } else {
-        r = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int32_t>(a.low));
     }
-    return rt.memory().NewText({buffer, static_cast<size_t>(r.ptr - buffer)});
+    return rt.memory().NewText({start, static_cast<size_t>(end - start)});
 }
 
-uint64_t CallUnit(Runtime& rt, uint32_t command, const ArgView& args) {
+[[gnu::noinline]] uint64_t CallUnit(Runtime& rt, uint32_t command, const ArgView& args) {
     const Arg target = args.at(0);
     UnitHost* unit = rt.FindUnit(target.low, target.high, target.type);
     return unit != nullptr ? unit->Command(command, args) : 0;
@@ -119,6 +159,26 @@ uint64_t WriteFileCommand(Runtime& rt, const ArgView& args) {
 }
 
 // ---- The slots ----------------------------------------------------------------------------
+// Each slot dispatches and leaves the work to a function of its own: a step calls them once
+// per pixel, and a slot that only dispatches keeps its calls short.
+
+// The core commands a step makes once per pixel are served in CallCoreCommand; these others
+// here, out of its way.
+[[gnu::noinline]] uint64_t OtherCoreCommand(Runtime* rt, uint32_t command, const ArgView& args) {
+    switch (command) {
+        case abi::kCmdTextToNumber:
+            return DoubleResult(TextToNumber(args.Text(rt->memory(), 0)));
+        case abi::kCmdColorFromRgb:
+            return (uint32_t(args.Int(0)) & 0xFF) | ((uint32_t(args.Int(1)) & 0xFF) << 8) |
+                   ((uint32_t(args.Int(2)) & 0xFF) << 16);
+        case abi::kCmdReadFile:
+            return ReadFileCommand(*rt, args);
+        case abi::kCmdWriteFile:
+            return WriteFileCommand(*rt, args);
+        default:
+            return CallUnit(*rt, command, args);
+    }
+}
 
 uint64_t CallCoreCommand(uint32_t command, const uint32_t* block) {
     Runtime* rt = R();
@@ -129,17 +189,13 @@ uint64_t CallCoreCommand(uint32_t command, const uint32_t* block) {
             return rt->DoEvents() ? 1 : 0;
         case abi::kCmdNumberToText:
             return NumberText(*rt, args.at(0));
-        case abi::kCmdTextToNumber:
-            return DoubleResult(TextToNumber(args.Text(rt->memory(), 0)));
-        case abi::kCmdRandomInteger:
+        case abi::kCmdRandomInteger:  // twice for every colour at the end of step one
             return static_cast<uint32_t>(Rng().Between(args.Int(0), args.Int(1)));
+        case abi::kCmdTextToNumber:
         case abi::kCmdColorFromRgb:
-            return (uint32_t(args.Int(0)) & 0xFF) | ((uint32_t(args.Int(1)) & 0xFF) << 8) |
-                   ((uint32_t(args.Int(2)) & 0xFF) << 16);
         case abi::kCmdReadFile:
-            return ReadFileCommand(*rt, args);
         case abi::kCmdWriteFile:
-            return WriteFileCommand(*rt, args);
+            return OtherCoreCommand(rt, command, args);
         default:
             return CallUnit(*rt, command, args);
     }
@@ -157,16 +213,14 @@ uint64_t CallLibraryCommand(uint32_t library, uint32_t command, const uint32_t* 
 
 uint32_t ReadProperty(uint32_t window_id, uint32_t unit_id, uint32_t property, int32_t member) {
     Runtime* rt = R();
-    if (rt == nullptr || rt->window() == nullptr) return 0;
-    UnitHost* unit = rt->window()->FindAny(window_id, unit_id);
+    UnitHost* unit = rt != nullptr ? rt->FindUnit(window_id, unit_id) : nullptr;
     return unit != nullptr ? unit->ReadProperty(property, member) : 0;
 }
 
 void WriteProperty(uint32_t window_id, uint32_t unit_id, uint32_t property, int32_t member,
                    uint32_t low, uint32_t high) {
     Runtime* rt = R();
-    if (rt == nullptr || rt->window() == nullptr) return;
-    UnitHost* unit = rt->window()->FindAny(window_id, unit_id);
+    UnitHost* unit = rt != nullptr ? rt->FindUnit(window_id, unit_id) : nullptr;
     if (unit != nullptr) unit->WriteProperty(property, member, low, high);
 }
 

@@ -97,7 +97,7 @@ void MainWindowWidget::closeEvent(QCloseEvent* event) {
 }
 
 StartWindow::StartWindow(Runtime& runtime, const form::Form& form)
-    : runtime_(runtime), window_id_(form.window_id), by_serial_(0x10000, nullptr) {
+    : runtime_(runtime), units_by_id_(form.window_id) {
     main_ = new MainWindowWidget(runtime);
     client_ = new QWidget(main_);
     client_->setObjectName(QStringLiteral("client"));
@@ -121,19 +121,18 @@ StartWindow::StartWindow(Runtime& runtime, const form::Form& form)
             QWidget* w = host->widget();
             if (w != nullptr) w->setObjectName(FromProgramText(block->name));
         }
-        by_serial_[block->unit_id & 0xFFFF] = host.get();
+        units_by_id_.Add(host.get());
         units_.push_back(std::move(host));
     }
     // Second pass: parents, geometry and visibility.
     for (const form::Unit& unit : form.units) {
         const auto* block = std::get_if<form::UnitBlock>(&unit);
         if (block == nullptr || block->type == abi::kTypeWindow) continue;
-        UnitHost* host = by_serial_[block->unit_id & 0xFFFF];
+        UnitHost* host = units_by_id_.Find(form.window_id, block->unit_id);
         if (host == nullptr || host->widget() == nullptr) continue;
         QWidget* parent = client_;
         if (block->parent != 0) {
-            UnitHost* p = by_serial_[block->parent & 0xFFFF];
-            if (p != nullptr && p->id() == block->parent) {
+            if (UnitHost* p = units_by_id_.Find(form.window_id, block->parent)) {
                 QWidget* container = p->ContainerFor(block->unit_id);
                 if (container != nullptr) parent = container;
             }
@@ -197,17 +196,6 @@ void StartWindow::RaiseCreated() {
     for (auto& u : units_) {
         if (u->type() == abi::kTypeWindow) u->Raise(0);
     }
-}
-
-UnitHost* StartWindow::Find(uint32_t unit_id, uint32_t type) const {
-    UnitHost* u = FindAny(window_id_, unit_id);
-    return u != nullptr && u->type() == type ? u : nullptr;
-}
-
-UnitHost* StartWindow::FindAny(uint32_t window_id, uint32_t unit_id) const {
-    if (window_id != window_id_) return nullptr;
-    UnitHost* u = by_serial_[unit_id & 0xFFFF];
-    return u != nullptr && u->id() == unit_id ? u : nullptr;
 }
 
 UnitHost* StartWindow::FindByName(const QString& name) const {

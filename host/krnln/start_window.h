@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "host/krnln/unit_host.h"
+#include "host/krnln/unit_table.h"
 #include "image/form.h"
 
 class QMenu;
@@ -44,9 +44,7 @@ public:
 
     void Show();
     void RaiseCreated();
-    UnitHost* Find(uint32_t unit_id, uint32_t type) const;
-    // The unit with this ID, whatever its type, when `window_id` is this window's.
-    UnitHost* FindAny(uint32_t window_id, uint32_t unit_id) const;
+    const UnitTable& units() const { return units_by_id_; }
     UnitHost* FindByName(const QString& name) const;
     MainWindowWidget* main_window() const { return main_; }
     QWidget* client() const { return client_; }
@@ -57,11 +55,10 @@ private:
     void BuildMenus(const form::Form& form);
 
     Runtime& runtime_;
-    uint32_t window_id_;
     MainWindowWidget* main_ = nullptr;  // owned here; deleted in the destructor
     QWidget* client_ = nullptr;
     std::vector<std::unique_ptr<UnitHost>> units_;
-    std::vector<UnitHost*> by_serial_;  // indexed by the low 16 bits of the unit ID
+    UnitTable units_by_id_;
     std::vector<std::pair<uint32_t, QMenu*>> menus_;
 };
 

@@ -29,9 +29,17 @@ void CopyOverlap(const QImage& from, QImage& to) {
 BoardWidget::BoardWidget(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    image_ = QImage(1, 1, QImage::Format_RGB32);
-    image_.fill(ColourOf(background_));
+    QImage blank(1, 1, QImage::Format_RGB32);
+    blank.fill(ColourOf(background_));
+    Adopt(std::move(blank));
     resize(image_.size());
+}
+
+void BoardWidget::Adopt(QImage picture) {
+    image_ = std::move(picture);
+    pixels_ = image_.constBits();
+    stride_ = image_.bytesPerLine();
+    picture_size_ = image_.size();
 }
 
 QPen BoardWidget::Pen() const {
@@ -57,7 +65,7 @@ void BoardWidget::SyncPicture() {
     QImage resized(size(), QImage::Format_RGB32);
     resized.fill(ColourOf(background_));
     CopyOverlap(image_, resized);
-    image_ = std::move(resized);
+    Adopt(std::move(resized));
     update();
 }
 

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
+#include <cstring>
 
 #include "host/krnln/controls/board_geometry.h"
 
@@ -15,11 +16,13 @@ namespace quorix::host {
 class BoardWidget : public QWidget {
     Q_OBJECT
     // The board's picture, whole: what the pixel reads see.
-    Q_PROPERTY(QImage picture READ image WRITE SetPicture)
+    Q_PROPERTY(QImage picture READ Picture WRITE SetPicture)
 public:
     explicit BoardWidget(QWidget* parent);
 
     const QImage& image() const { return image_; }
+    // A copy of the picture: the board's own is never shared (see pixels_).
+    QImage Picture() const { return image_.copy(); }
     // Replaces the picture, keeping the board's size: what fits is copied, the rest is white.
     void SetPicture(const QImage& picture);
     // Gives the board (picture and widget) another size, keeping the part of the picture that
@@ -28,10 +31,14 @@ public:
     // Makes the picture the widget's size, after the widget was resized directly.
     void SyncPicture();
 
-    // A pixel's colour value, 0x00BBGGRR; white for a position outside the board.
+    // A pixel's colour value, 0x00BBGGRR; white for a position outside the board. Both steps
+    // read every pixel through here.
     int32_t Pixel(int x, int y) const {
-        if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return 0x00FFFFFF;
-        const QRgb rgb = reinterpret_cast<const QRgb*>(image_.constScanLine(y))[x];
+        if (x < 0 || y < 0 || x >= picture_size_.width() || y >= picture_size_.height()) {
+            return 0x00FFFFFF;
+        }
+        QRgb rgb;
+        std::memcpy(&rgb, pixels_ + qsizetype{y} * stride_ + qsizetype{x} * 4, 4);
         return static_cast<int32_t>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
     }
     void SetPixel(int x, int y, int32_t colour);
@@ -82,7 +89,15 @@ private:
     QPen Pen() const;
     void Changed(const QRect& figure);
 
+    // Sets the picture and notes where its pixels are.
+    void Adopt(QImage picture);
+
+    // The picture is never shared with another QImage, so drawing on it never moves its pixels:
+    // they stay at pixels_ until the board takes another size.
     QImage image_;
+    const uchar* pixels_ = nullptr;
+    qsizetype stride_ = 0;
+    QSize picture_size_;
     int pen_width_ = 3;
     int32_t pen_colour_ = 0;           // black
     int32_t background_ = 0x00FFFFFF;  // white

@@ -1,7 +1,8 @@
 // Edit boxes. A multi-line box keeps its text as the program sees it (GB18030 bytes, line
-// breaks as CR LF) and shows it in a plain-text view. Text the program appends piece by piece
-// (a character picture is millions of pieces) is collected and reaches the view in one insert
-// when the runtime lets events through, instead of laying the text out again per piece.
+// breaks as CR LF) and shows it in a plain-text editor, or, when the box holds a character
+// picture, in a character view. Text the program appends piece by piece (a character picture is
+// millions of pieces) is collected and reaches the view in one piece when the runtime lets
+// events through.
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
@@ -9,8 +10,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <cmath>
+#include <memory>
 #include <string>
 
+#include "host/krnln/controls/character_view.h"
 #include "host/krnln/controls/kinds.h"
 #include "host/krnln/fonts.h"
 #include "host/krnln/runtime.h"
@@ -21,34 +24,120 @@
 namespace quorix::host {
 namespace {
 
-// While a routine appends, the view takes in the new text a few times a second.
-constexpr qint64 kShowIntervalMs = 200;
+// While a routine appends, the view takes in the new text at most this often.
+constexpr qint64 kShowIntervalMs = 100;
 
-// The widget's text with every paragraph break as CR LF.
-QString WidgetText(const QPlainTextEdit* edit) {
-    QString text = edit->toPlainText();
-    text.replace(QChar('\n'), QStringLiteral("\r\n"));
-    return text;
-}
+// What shows a multi-line box's text: a plain-text editor for text that wraps, a character
+// view for a picture that must not.
+class TextShown {
+public:
+    virtual ~TextShown() = default;
+    virtual void Show(const QString& text) = 0;
+    virtual void ShowMore(const QString& tail) = 0;
+    // Whether the user typed since the edits were last taken.
+    virtual bool HasUserEdits() const = 0;
+    // The text with what the user typed; the view then shows it as the program's text.
+    virtual QString TakeUserEdits() = 0;
+    // Selects [from, to) of the text, line breaks counting as one character; to < 0: to the end.
+    virtual void Select(int from, int to) = 0;
+    // The selection with CR LF line breaks; whether it is the whole text.
+    virtual QString Selected(bool* whole) const = 0;
+};
+
+// The text in a QPlainTextEdit, whose paragraphs are the lines.
+class PlainTextShown : public TextShown {
+public:
+    explicit PlainTextShown(QPlainTextEdit* edit) : edit_(edit) {
+        edit_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        edit_->setUndoRedoEnabled(false);
+        QObject::connect(edit_->document(), &QTextDocument::contentsChange, edit_,
+                         [this](int, int, int) {
+                             if (!updating_) user_changed_ = true;
+                         });
+    }
+    void Show(const QString& text) override {
+        updating_ = true;
+        edit_->setPlainText(text);
+        updating_ = false;
+        user_changed_ = false;
+    }
+    void ShowMore(const QString& tail) override {
+        updating_ = true;
+        QTextCursor cursor(edit_->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(tail);
+        updating_ = false;
+    }
+    bool HasUserEdits() const override { return user_changed_; }
+    QString TakeUserEdits() override {
+        user_changed_ = false;
+        QString text = edit_->toPlainText();
+        text.replace(QChar('\n'), QStringLiteral("\r\n"));
+        return text;
+    }
+    void Select(int from, int to) override {
+        QTextCursor cursor(edit_->document());
+        const int end_of_text = cursor.document()->characterCount() - 1;
+        cursor.setPosition(std::clamp(from, 0, end_of_text));
+        cursor.setPosition(to < 0 ? end_of_text : std::clamp(to, 0, end_of_text),
+                           QTextCursor::KeepAnchor);
+        edit_->setTextCursor(cursor);
+    }
+    QString Selected(bool* whole) const override {
+        const QTextCursor cursor = edit_->textCursor();
+        const int end_of_text = edit_->document()->characterCount() - 1;
+        *whole = cursor.selectionStart() == 0 && cursor.selectionEnd() == end_of_text;
+        QString copied = cursor.selectedText();
+        copied.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+        return copied;
+    }
+
+private:
+    QPlainTextEdit* edit_;
+    bool updating_ = false;
+    bool user_changed_ = false;
+};
+
+// The text in a CharacterView, which keeps the CR LF line breaks.
+class CharacterShown : public TextShown {
+public:
+    explicit CharacterShown(CharacterView* view) : view_(view) {}
+    void Show(const QString& text) override { view_->SetText(text); }
+    void ShowMore(const QString& tail) override { view_->Append(tail); }
+    bool HasUserEdits() const override { return view_->editing(); }
+    QString TakeUserEdits() override { return view_->TakeEdits(); }
+    void Select(int from, int to) override {
+        // The view counts CR LF as two characters.
+        view_->Select(ViewOffset(from), to < 0 ? -1 : ViewOffset(to));
+    }
+    QString Selected(bool* whole) const override {
+        *whole = view_->SelectsAll();
+        return view_->SelectedText();
+    }
+
+private:
+    qsizetype ViewOffset(int characters) const {
+        const QString& text = view_->text();
+        qsizetype offset = 0;
+        for (int counted = 0; counted < characters && offset < text.size(); ++counted) {
+            offset += text.mid(offset, 2) == QStringLiteral("\r\n") ? 2 : 1;
+        }
+        return offset;
+    }
+    CharacterView* view_;
+};
 
 class MultiLineEditUnit : public UnitHost, public Deferred {
 public:
-    MultiLineEditUnit(Runtime& rt, const form::UnitBlock& block, QPlainTextEdit* edit,
-                      const form::EditProps& props)
-        : UnitHost(rt, block, edit), Deferred(kShowIntervalMs), edit_(edit) {
+    MultiLineEditUnit(Runtime& rt, const form::UnitBlock& block, QWidget* widget,
+                      std::unique_ptr<TextShown> shown, const form::EditProps& props)
+        : UnitHost(rt, block, widget), Deferred(kShowIntervalMs), shown_(std::move(shown)) {
         QFont font = FontFromLogFont(props.font);
         font.setStyleStrategy(QFont::NoAntialias);
-        edit_->setFont(font);
-        font_size_ = edit_->font().pointSize();
+        widget_->setFont(font);
+        font_size_ = widget_->font().pointSize();
         ApplyFontSize();
-        // A box with both scroll bars keeps every line whole: a character picture must not wrap.
-        edit_->setLineWrapMode(props.b == 3 ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
-        edit_->setUndoRedoEnabled(false);
         SetText(props.text);
-        QObject::connect(edit_->document(), &QTextDocument::contentsChange, edit_,
-                         [this](int, int, int) {
-                             if (!updating_) widget_changed_ = true;
-                         });
     }
     ~MultiLineEditUnit() override { runtime_.ForgetDeferred(this); }
 
@@ -78,49 +167,47 @@ public:
     }
 
     uint64_t Command(uint32_t command, const ArgView& args) override {
-        switch (command) {
-            case abi::kCmdEditAppendText:
-                Append(args.Text(runtime_.memory(), 1));
-                return 0;
-            case abi::kCmdControlSendMessage:
-                return SendMessage(static_cast<uint32_t>(args.Int(1)), args.Int(2), args.Int(3));
-            default:
-                return UnitHost::Command(command, args);
+        // Step two appends once per pixel.
+        if (command == abi::kCmdEditAppendText) {
+            Append(args.Text(runtime_.memory(), 1));
+            return 0;
         }
+        return OtherCommand(command, args);
     }
 
     void Flush() override { FlushNow(); }
 
-    void FlushNow() {
-        if (shown_ >= text_.size()) return;
-        const QString tail = FromProgramText(std::string_view(text_).substr(shown_));
-        shown_ = text_.size();
-        updating_ = true;
-        QTextCursor cursor(edit_->document());
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(tail);
-        updating_ = false;
+private:
+    [[gnu::noinline]] uint64_t OtherCommand(uint32_t command, const ArgView& args) {
+        if (command == abi::kCmdControlSendMessage) {
+            return SendMessage(static_cast<uint32_t>(args.Int(1)), args.Int(2), args.Int(3));
+        }
+        return UnitHost::Command(command, args);
     }
 
-private:
+    void FlushNow() {
+        if (shown_up_to_ >= text_.size()) return;
+        const QString tail = FromProgramText(std::string_view(text_).substr(shown_up_to_));
+        shown_up_to_ = text_.size();
+        shown_->ShowMore(tail);
+    }
+
     // The size in points is shown at the whole pixel size it has at 96 dots per inch, so that
     // a full-width symbol is exactly as wide as two digits and a character picture lines up.
     void ApplyFontSize() {
         if (font_size_ <= 0) return;
-        QFont font = edit_->font();
+        QFont font = widget_->font();
         font.setPixelSize(std::max(1, static_cast<int>(std::lround(font_size_ * 96.0 / 72.0))));
         font.setHintingPreference(QFont::PreferNoHinting);
-        edit_->setFont(font);
+        widget_->setFont(font);
     }
 
     void SetText(std::string_view bytes) {
         runtime_.ForgetDeferred(this);
+        if (shown_->HasUserEdits()) shown_->TakeUserEdits();  // the program's text replaces them
         text_.assign(bytes);
-        shown_ = text_.size();
-        updating_ = true;
-        edit_->setPlainText(FromProgramText(text_));
-        updating_ = false;
-        widget_changed_ = false;
+        shown_up_to_ = text_.size();
+        shown_->Show(FromProgramText(text_));
     }
 
     void Append(std::string_view bytes) {
@@ -132,49 +219,34 @@ private:
 
     // After the user typed in the box, its text is what the view shows.
     void TakeUserEdits() {
-        if (!widget_changed_) return;
+        if (!shown_->HasUserEdits()) return;
         FlushNow();
-        const QByteArray bytes = ToProgramText(WidgetText(edit_));
+        const QByteArray bytes = ToProgramText(shown_->TakeUserEdits());
         text_.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
-        shown_ = text_.size();
-        widget_changed_ = false;
+        shown_up_to_ = text_.size();
     }
 
     uint32_t SendMessage(uint32_t message, int32_t wparam, int32_t lparam) {
         FlushNow();
+        TakeUserEdits();
         if (message == abi::kMsgSetSelection) {
-            QTextCursor cursor(edit_->document());
-            const int end_of_text = cursor.document()->characterCount() - 1;
-            const int from = std::clamp(wparam, 0, end_of_text);
-            const int to = lparam < 0 ? end_of_text : std::clamp(lparam, 0, end_of_text);
-            cursor.setPosition(from);
-            cursor.setPosition(to, QTextCursor::KeepAnchor);
-            edit_->setTextCursor(cursor);
+            shown_->Select(wparam, lparam);
             return 1;
         }
         if (message == abi::kMsgCopy) {
-            const QTextCursor cursor = edit_->textCursor();
-            if (!cursor.hasSelection()) return 0;
-            QString copied;
-            const int end_of_text = edit_->document()->characterCount() - 1;
-            if (cursor.selectionStart() == 0 && cursor.selectionEnd() == end_of_text) {
-                TakeUserEdits();
-                copied = FromProgramText(text_);  // exactly the text, every CR LF included
-            } else {
-                copied = cursor.selectedText();
-                copied.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-            }
+            bool whole = false;
+            QString copied = shown_->Selected(&whole);
+            if (copied.isEmpty()) return 0;
+            if (whole) copied = FromProgramText(text_);  // exactly the text, every CR LF included
             QApplication::clipboard()->setText(copied);
             return 1;
         }
         return 0;
     }
 
-    QPlainTextEdit* edit_;
-    std::string text_;  // the whole text as the program sees it
-    size_t shown_ = 0;  // how much of text_ the view has
-    bool updating_ = false;
-    bool widget_changed_ = false;
+    std::unique_ptr<TextShown> shown_;
+    std::string text_;        // the whole text as the program sees it
+    size_t shown_up_to_ = 0;  // how much of text_ the view has
     int32_t font_size_ = 9;
 };
 
@@ -214,9 +286,17 @@ UnitPtr CreateEditBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent
     if (block.type_block.empty()) {
         return std::make_unique<SingleLineEditUnit>(rt, block, new QLineEdit(parent));
     }
-    auto props = form::DecodeEdit(block.type_block);
-    return std::make_unique<MultiLineEditUnit>(rt, block, new QPlainTextEdit(parent),
-                                               props ? *props : form::EditProps{});
+    auto decoded = form::DecodeEdit(block.type_block);
+    const form::EditProps props = decoded ? *decoded : form::EditProps{};
+    // A box with both scroll bars keeps every line whole: it holds a character picture.
+    if (props.b == 3) {
+        auto* view = new CharacterView(parent);
+        return std::make_unique<MultiLineEditUnit>(rt, block, view,
+                                                   std::make_unique<CharacterShown>(view), props);
+    }
+    auto* edit = new QPlainTextEdit(parent);
+    return std::make_unique<MultiLineEditUnit>(rt, block, edit,
+                                               std::make_unique<PlainTextShown>(edit), props);
 }
 
 }  // namespace quorix::host

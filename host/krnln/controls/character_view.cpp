@@ -1,0 +1,380 @@
+#include "host/krnln/controls/character_view.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <algorithm>
+#include <cmath>
+
+namespace quorix::host {
+namespace {
+
+// Lines are counted from the last line break before `from`; a line ends at LF.
+bool IsLineBreak(QChar c) {
+    return c == QChar('\n');
+}
+
+}  // namespace
+
+CharacterView::CharacterView(QWidget* parent) : QAbstractScrollArea(parent) {
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    ResetMetrics();
+}
+
+void CharacterView::ResetMetrics() {
+    QFont shown = font();
+    shown.setKerning(false);  // every character keeps its own advance, as in a chat window
+    const QFontMetricsF metrics(shown);
+    for (int c = 0; c < 128; ++c) {
+        ascii_advance_[static_cast<size_t>(c)] = metrics.horizontalAdvance(QChar(c));
+    }
+    other_advance_.clear();
+    line_height_ = std::max(1, static_cast<int>(std::ceil(metrics.height())));
+    ascent_ = static_cast<int>(std::ceil(metrics.ascent()));
+    line_widths_.clear();
+    widest_ = 0;
+}
+
+qsizetype CharacterView::LineEnd(qsizetype line) const {
+    const qsizetype end =
+        line + 1 < LineCount() ? LineStart(line + 1) - 1 : static_cast<qsizetype>(text_.size());
+    if (line + 1 < LineCount() && end > LineStart(line) && text_[end - 1] == QChar('\r')) {
+        return end - 1;
+    }
+    return end;
+}
+
+qsizetype CharacterView::LineOf(qsizetype offset) const {
+    const auto it = std::upper_bound(line_starts_.begin(), line_starts_.end(), offset);
+    return std::max<qsizetype>(0, (it - line_starts_.begin()) - 1);
+}
+
+double CharacterView::Advance(qsizetype offset, int* length) const {
+    const QChar c = text_[offset];
+    *length = 1;
+    if (c.unicode() < 128) return ascii_advance_[c.unicode()];
+    char32_t code = c.unicode();
+    if (c.isHighSurrogate() && offset + 1 < text_.size() && text_[offset + 1].isLowSurrogate()) {
+        code = QChar::surrogateToUcs4(c, text_[offset + 1]);
+        *length = 2;
+    }
+    const auto it = other_advance_.find(code);
+    if (it != other_advance_.end()) return it->second;
+    QFont shown = font();
+    shown.setKerning(false);
+    const double advance =
+        QFontMetricsF(shown).horizontalAdvance(QStringView(text_).mid(offset, *length).toString());
+    other_advance_.emplace(code, advance);
+    return advance;
+}
+
+double CharacterView::XOf(qsizetype line, qsizetype offset) const {
+    double x = 0;
+    for (qsizetype i = LineStart(line); i < offset;) {
+        int length;
+        x += Advance(i, &length);
+        i += length;
+    }
+    return x;
+}
+
+double CharacterView::LineWidth(qsizetype line) const {
+    return XOf(line, LineEnd(line));
+}
+
+void CharacterView::IndexLines(qsizetype from) {
+    for (qsizetype i = from; i < text_.size(); ++i) {
+        if (IsLineBreak(text_[i])) line_starts_.push_back(i + 1);
+    }
+}
+
+void CharacterView::MeasureNewLines() {
+    // The last line may still grow: it is measured afresh each time.
+    if (!line_widths_.empty()) line_widths_.pop_back();
+    for (qsizetype line = static_cast<qsizetype>(line_widths_.size()); line < LineCount(); ++line) {
+        line_widths_.push_back(LineWidth(line));
+        widest_ = std::max(widest_, line_widths_.back());
+    }
+}
+
+void CharacterView::UpdateScrollBars() {
+    MeasureNewLines();
+    const int rows = std::max(1, viewport()->height() / line_height_);
+    verticalScrollBar()->setRange(0, static_cast<int>(std::max<qsizetype>(0, LineCount() - rows)));
+    verticalScrollBar()->setPageStep(rows);
+    verticalScrollBar()->setSingleStep(1);
+    const int width = static_cast<int>(std::ceil(widest_)) + 4;
+    horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
+    horizontalScrollBar()->setPageStep(viewport()->width());
+    horizontalScrollBar()->setSingleStep(std::max(1, static_cast<int>(ascii_advance_['0'] * 4)));
+}
+
+void CharacterView::SetText(QString text) {
+    text_ = std::move(text);
+    line_starts_.assign(1, 0);
+    IndexLines(0);
+    line_widths_.clear();
+    widest_ = 0;
+    anchor_ = cursor_ = 0;
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+void CharacterView::Append(QStringView more) {
+    if (more.isEmpty()) return;
+    const qsizetype from = text_.size();
+    const qsizetype first_line = LineCount() - 1;
+    text_.append(more);
+    IndexLines(from);
+    UpdateScrollBars();
+    // Only lines on screen need painting again.
+    const qsizetype top = verticalScrollBar()->value();
+    if (first_line < top + viewport()->height() / line_height_ + 1) viewport()->update();
+}
+
+void CharacterView::Select(qsizetype from, qsizetype to) {
+    const qsizetype length = text_.size();
+    anchor_ = std::clamp<qsizetype>(from, 0, length);
+    cursor_ = to < 0 ? length : std::clamp<qsizetype>(to, 0, length);
+    viewport()->update();
+}
+
+bool CharacterView::SelectsAll() const {
+    return std::min(anchor_, cursor_) == 0 && std::max(anchor_, cursor_) == text_.size();
+}
+
+QString CharacterView::SelectedText() const {
+    const qsizetype from = std::min(anchor_, cursor_);
+    return text_.mid(from, std::max(anchor_, cursor_) - from);
+}
+
+void CharacterView::Copy() const {
+    if (HasSelection()) QApplication::clipboard()->setText(SelectedText());
+}
+
+qsizetype CharacterView::OffsetAt(QPoint point) const {
+    const qsizetype line = std::clamp<qsizetype>(
+        verticalScrollBar()->value() + (point.y() < 0 ? -1 : point.y() / line_height_), 0,
+        LineCount() - 1);
+    const double target = point.x() + horizontalScrollBar()->value();
+    double x = 0;
+    qsizetype i = LineStart(line);
+    const qsizetype end = LineEnd(line);
+    while (i < end) {
+        int length;
+        const double advance = Advance(i, &length);
+        if (x + advance / 2 > target) break;
+        x += advance;
+        i += length;
+    }
+    return i;
+}
+
+void CharacterView::paintEvent(QPaintEvent*) {
+    QPainter p(viewport());
+    QFont shown = font();
+    shown.setKerning(false);
+    p.setFont(shown);
+    const QPalette& palette = this->palette();
+    const int left = horizontalScrollBar()->value();
+    const int right = left + viewport()->width();
+    const qsizetype top = verticalScrollBar()->value();
+    const qsizetype rows = viewport()->height() / line_height_ + 1;
+    const qsizetype selection_from = std::min(anchor_, cursor_);
+    const qsizetype selection_to = std::max(anchor_, cursor_);
+    for (qsizetype line = top; line < std::min(LineCount(), top + rows); ++line) {
+        const int y = static_cast<int>((line - top) * line_height_);
+        // The characters of the line that show: from the first one reaching into view to the
+        // first one past its right edge.
+        const qsizetype end = LineEnd(line);
+        qsizetype first = LineStart(line);
+        double x = 0;
+        while (first < end) {
+            int length;
+            const double advance = Advance(first, &length);
+            if (x + advance > left) break;
+            x += advance;
+            first += length;
+        }
+        const double first_x = x;
+        qsizetype last = first;
+        while (last < end && x < right) {
+            int length;
+            x += Advance(last, &length);
+            last += length;
+        }
+        // The selection's part of the line, and its line break when the selection runs on.
+        QRectF selected;
+        if (selection_from < selection_to && selection_from <= end &&
+            selection_to > LineStart(line)) {
+            const double from_x = selection_from <= LineStart(line) ? 0 : XOf(line, selection_from);
+            const double to_x = selection_to > end ? MeasuredWidth(line) + ascii_advance_[' ']
+                                                   : XOf(line, selection_to);
+            selected = QRectF(from_x - left, y, to_x - from_x, line_height_);
+            p.fillRect(selected, palette.color(QPalette::Highlight));
+        }
+        if (last > first) {
+            const QPointF at(first_x - left, y + ascent_);
+            const QString shown_part = text_.mid(first, last - first);
+            p.setPen(palette.color(QPalette::Text));
+            p.drawText(at, shown_part);
+            if (!selected.isEmpty()) {
+                p.save();
+                p.setClipRect(selected);
+                p.setPen(palette.color(QPalette::HighlightedText));
+                p.drawText(at, shown_part);
+                p.restore();
+            }
+        }
+    }
+}
+
+double CharacterView::MeasuredWidth(qsizetype line) const {
+    return line < static_cast<qsizetype>(line_widths_.size())
+               ? line_widths_[static_cast<size_t>(line)]
+               : LineWidth(line);
+}
+
+void CharacterView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    if (editor_ != nullptr) editor_->setGeometry(rect());
+    UpdateScrollBars();
+}
+
+void CharacterView::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        ResetMetrics();
+        if (editor_ != nullptr) editor_->setFont(font());
+        UpdateScrollBars();
+        viewport()->update();
+    }
+}
+
+void CharacterView::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+void CharacterView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    cursor_ = OffsetAt(event->position().toPoint());
+    if (!(event->modifiers() & Qt::ShiftModifier)) anchor_ = cursor_;
+    viewport()->update();
+}
+
+void CharacterView::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton)) return;
+    cursor_ = OffsetAt(event->position().toPoint());
+    viewport()->update();
+}
+
+void CharacterView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A run of characters between blanks and line breaks, as a word.
+    const qsizetype at = OffsetAt(event->position().toPoint());
+    const qsizetype line = LineOf(at);
+    qsizetype from = at, to = at;
+    while (from > LineStart(line) && !text_[from - 1].isSpace()) --from;
+    while (to < LineEnd(line) && !text_[to].isSpace()) ++to;
+    Select(from, to);
+}
+
+void CharacterView::keyPressEvent(QKeyEvent* event) {
+    if (editor_ != nullptr) {
+        QApplication::sendEvent(editor_, event);
+        return;
+    }
+    if (event->matches(QKeySequence::Copy)) return Copy();
+    if (event->matches(QKeySequence::SelectAll)) return Select(0, -1);
+    QScrollBar* v = verticalScrollBar();
+    QScrollBar* h = horizontalScrollBar();
+    switch (event->key()) {
+        case Qt::Key_Up:
+            return v->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        case Qt::Key_Down:
+            return v->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        case Qt::Key_PageUp:
+            return v->triggerAction(QAbstractSlider::SliderPageStepSub);
+        case Qt::Key_PageDown:
+            return v->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        case Qt::Key_Left:
+            return h->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        case Qt::Key_Right:
+            return h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        case Qt::Key_Home:
+            if (event->modifiers() & Qt::ControlModifier) v->setValue(0);
+            return h->setValue(0);
+        case Qt::Key_End:
+            if (event->modifiers() & Qt::ControlModifier) v->setValue(v->maximum());
+            return h->setValue(h->maximum());
+        default:
+            break;
+    }
+    const bool types = !event->text().isEmpty() && event->text()[0].isPrint();
+    if (types || event->matches(QKeySequence::Paste) || event->key() == Qt::Key_Return ||
+        event->key() == Qt::Key_Enter || event->key() == Qt::Key_Backspace ||
+        event->key() == Qt::Key_Delete) {
+        return OpenEditor(event);
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void CharacterView::inputMethodEvent(QInputMethodEvent* event) {
+    if (editor_ != nullptr) {
+        QApplication::sendEvent(editor_, event);
+        return;
+    }
+    OpenEditor(event);
+}
+
+QVariant CharacterView::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (query == Qt::ImEnabled) return true;
+    return QAbstractScrollArea::inputMethodQuery(query);
+}
+
+void CharacterView::OpenEditor(QEvent* first) {
+    // The editor holds the whole text as plain text (line breaks as LF), with the caret where
+    // the selection ended.
+    QString plain = text_;
+    const qsizetype caret = cursor_ - text_.left(cursor_).count(QStringLiteral("\r\n"));
+    const qsizetype anchor = anchor_ - text_.left(anchor_).count(QStringLiteral("\r\n"));
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    editor_ = new QPlainTextEdit(this);
+    editor_->setFont(font());
+    editor_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    editor_->setFrameShape(QFrame::NoFrame);
+    editor_->setPlainText(plain);
+    QTextCursor c = editor_->textCursor();
+    c.setPosition(static_cast<int>(anchor));
+    c.setPosition(static_cast<int>(caret), QTextCursor::KeepAnchor);
+    editor_->setTextCursor(c);
+    editor_->setGeometry(rect());
+    editor_->show();
+    editor_->setFocus(Qt::OtherFocusReason);
+    QApplication::sendEvent(editor_, first);
+    emit editingStarted();
+}
+
+QString CharacterView::TakeEdits() {
+    if (editor_ == nullptr) return text_;
+    QString edited = editor_->toPlainText();
+    edited.replace(QChar('\n'), QStringLiteral("\r\n"));
+    const bool had_focus = editor_->hasFocus();
+    editor_->deleteLater();
+    editor_->hide();
+    editor_ = nullptr;
+    SetText(edited);
+    if (had_focus) setFocus(Qt::OtherFocusReason);
+    return text_;
+}
+
+}  // namespace quorix::host

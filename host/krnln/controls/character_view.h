@@ -1,0 +1,97 @@
+// A view of a character picture: lines of text that never wrap, of any length and number (a
+// 4096 x 4096 picture is 4096 lines of 8192 characters). Only the part on screen is laid out,
+// so appending text, zooming and scrolling cost what the screen shows, not what the text holds.
+// The user scrolls, selects with the mouse or the keyboard and copies; typing opens the text in
+// an editor (see editing()).
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <QString>
+#include <algorithm>
+#include <array>
+#include <unordered_map>
+#include <vector>
+
+class QPlainTextEdit;
+
+namespace quorix::host {
+
+class CharacterView : public QAbstractScrollArea {
+    Q_OBJECT
+    // What the view shows and selects, for tests that look at the widget.
+    Q_PROPERTY(QString text READ text)
+    Q_PROPERTY(qsizetype selectionStart READ selection_start)
+    Q_PROPERTY(qsizetype selectionEnd READ selection_end)
+public:
+    explicit CharacterView(QWidget* parent);
+
+    // The text as shown, line breaks as CR LF.
+    const QString& text() const { return text_; }
+    void SetText(QString text);
+    void Append(QStringView more);
+
+    // Selects [from, to) of the text, clamped to it; to < 0 selects to the end.
+    void Select(qsizetype from, qsizetype to);
+    bool HasSelection() const { return anchor_ != cursor_; }
+    qsizetype selection_start() const { return std::min(anchor_, cursor_); }
+    qsizetype selection_end() const { return std::max(anchor_, cursor_); }
+    bool SelectsAll() const;
+    QString SelectedText() const;
+
+    // The user typed into the picture: it shows in an editor until TakeEdits() takes the
+    // edited text back.
+    bool editing() const { return editor_ != nullptr; }
+    QString TakeEdits();
+
+signals:
+    void editingStarted();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+private:
+    qsizetype LineCount() const { return static_cast<qsizetype>(line_starts_.size()); }
+    qsizetype LineStart(qsizetype line) const { return line_starts_[static_cast<size_t>(line)]; }
+    // Where the line's characters end: before its CR LF (or LF), or at the end of the text.
+    qsizetype LineEnd(qsizetype line) const;
+    qsizetype LineOf(qsizetype offset) const;
+    // The advance of the character at `offset` (a surrogate pair counts as one) and its length.
+    double Advance(qsizetype offset, int* length) const;
+    double LineWidth(qsizetype line) const;
+    // The same from the widths measured so far.
+    double MeasuredWidth(qsizetype line) const;
+    // The text offset nearest to a point of the viewport.
+    qsizetype OffsetAt(QPoint point) const;
+    // The x of `offset` in its line, from the line's start.
+    double XOf(qsizetype line, qsizetype offset) const;
+    void IndexLines(qsizetype from);
+    void MeasureNewLines();
+    void UpdateScrollBars();
+    void ResetMetrics();
+    void Copy() const;
+    void OpenEditor(QEvent* first);
+
+    QString text_;
+    std::vector<qsizetype> line_starts_{0};
+    std::vector<double> line_widths_;  // of the lines measured so far, at the current font
+    double widest_ = 0;
+    // Advances at the current font: ASCII in a table, the rest as met.
+    std::array<double, 128> ascii_advance_{};
+    mutable std::unordered_map<char32_t, double> other_advance_;
+    int line_height_ = 1;
+    int ascent_ = 0;
+    qsizetype anchor_ = 0, cursor_ = 0;  // the selection: [min, max)
+    QPlainTextEdit* editor_ = nullptr;
+};
+
+}  // namespace quorix::host
