@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 #include <QTreeView>
 #include <chrono>
@@ -125,14 +127,82 @@ double TimeClick(Session& s, const char* button) {
     return t.nsecsElapsed() / 1e9;
 }
 
+// The longest time the window went without handling its events while a step ran: from the
+// end of one pump to the end of the next.
+class PumpWatch {
+public:
+    PumpWatch() {
+        host::Runtime::Hooks hooks = host::Runtime::GetHooks();
+        hooks.on_pump = [this] {
+            const qint64 now = clock_.nsecsElapsed();
+            if (last_ >= 0) longest_ = std::max(longest_, now - last_);
+            last_ = now;
+        };
+        host::Runtime::SetHooks(hooks);
+        clock_.start();
+    }
+    ~PumpWatch() {
+        host::Runtime::Hooks hooks = host::Runtime::GetHooks();
+        hooks.on_pump = nullptr;
+        host::Runtime::SetHooks(hooks);
+    }
+    double longest_ms() const { return longest_ / 1e6; }
+
+private:
+    QElapsedTimer clock_;
+    qint64 last_ = -1;
+    qint64 longest_ = 0;
+};
+
+// How long the window takes to answer an action on the output after step two: the action and
+// the repaint it causes.
+template <typename Action>
+double Answer(Action&& action) {
+    QElapsedTimer t;
+    t.start();
+    action();
+    QCoreApplication::processEvents();
+    return t.nsecsElapsed() / 1e6;
+}
+
+void AfterStepTwo(Session& s) {
+    QWidget* output = s.Find("编辑框1");
+    const double zoom = Answer([&] { s.ClickChild("调节器2", "up"); });
+    const double reset = Answer([&] { s.Click("字体大小复位按钮"); });
+    const double end = Answer([&] {
+        output->setFocus();
+        QTest::keyClick(output, Qt::Key_End, Qt::ControlModifier);
+    });
+    const double copy = Answer([&] { s.Click("复制按钮"); });
+    s.Find<QLineEdit>("替换编辑框")->setText(QStringLiteral("1"));
+    s.Find<QComboBox>("修改对应编辑框1")->setEditText(QString::fromUtf8("█"));
+    const qsizetype ones = output->property("text").toString().count(QChar('1'));
+    const double replace = Answer([&] { s.Click("按钮4"); });
+    const qsizetype blocks = output->property("text").toString().count(QString::fromUtf8("█"));
+    std::printf(
+        "  after step two: zoom step %.1f ms, reset %.1f ms, scroll to the end %.1f ms, copy "
+        "%.1f ms, replace 1 -> █ %.1f ms (%lld of %lld replaced)\n",
+        zoom, reset, end, copy, replace, static_cast<long long>(blocks),
+        static_cast<long long>(ones));
+}
+
 void Steps(Session& s, const char* name, const QImage& img) {
     const double pixels = double(img.width()) * img.height();
     SetSize(s, img.width());
     s.Find("画板1")->setProperty("picture", img);
     const uint64_t blocks_before = s.BlocksInUse();
-    const double one = TimeClick(s, "按钮11");
+    double one = 0, two = 0, one_wait = 0, two_wait = 0;
+    {
+        PumpWatch watch;
+        one = TimeClick(s, "按钮11");
+        one_wait = watch.longest_ms();
+    }
     const int rows = s.Find<QTreeView>("颜色分类列表框")->model()->rowCount();
-    const double two = TimeClick(s, "按钮13");
+    {
+        PumpWatch watch;
+        two = TimeClick(s, "按钮13");
+        two_wait = watch.longest_ms();
+    }
     const qsizetype characters = s.Find("编辑框1")->property("text").toString().size();
     const uint64_t blocks_after = s.BlocksInUse();
     const Baseline plain = PlainLoop(img);
@@ -141,6 +211,8 @@ void Steps(Session& s, const char* name, const QImage& img) {
                 one * 1e3, pixels / one / 1e6, plain.step_one_s * 1e3, one / plain.step_one_s);
     std::printf("  step two: %8.1f ms  %7.2f Mpx/s  (plain loop %6.1f ms, ratio %5.1fx)\n",
                 two * 1e3, pixels / two / 1e6, plain.step_two_s * 1e3, two / plain.step_two_s);
+    std::printf("  longest wait for events: step one %.1f ms, step two %.1f ms\n", one_wait,
+                two_wait);
     std::printf("  characters in 编辑框1: %lld\n", static_cast<long long>(characters));
     std::printf(
         "  program-memory blocks before / after: %llu / %llu (the stop request holds one "
@@ -148,6 +220,7 @@ void Steps(Session& s, const char* name, const QImage& img) {
         static_cast<unsigned long long>(blocks_before),
         static_cast<unsigned long long>(blocks_after));
     std::printf("  peak memory of the process: %.0f MB\n", PeakMb());
+    AfterStepTwo(s);
 }
 
 void StopLatency(Session& s) {

@@ -10,12 +10,14 @@ namespace {
 // only, so a pattern that backtracks a little less than the limit at every position of a text
 // of some megabytes could run for minutes. The search therefore goes through the text in short
 // windows of start positions and stops at a deadline: one window costs at most
-// kWindow * kMatchLimit steps (a few hundred milliseconds), and the whole replace gives up
-// within a second.
+// kWindow * kMatchLimit steps (a few hundred milliseconds). The deadline grows with the text,
+// so that a plain pattern over the largest character picture (33 million characters, millions
+// of matches) still runs to its end.
 constexpr uint32_t kMatchLimit = 500'000;
 constexpr uint32_t kDepthLimit = 10'000;
 constexpr PCRE2_SIZE kWindow = 128;
 constexpr int64_t kDeadlineMs = 400;
+constexpr int64_t kCharactersPerExtraMs = 20'000;  // 50 ns a character
 // Room for the JIT's backtracking: a group repeated once per character of a long line needs
 // far more than the engine's default of 32 KB.
 constexpr PCRE2_SIZE kJitStackStart = 64 * 1024;
@@ -117,6 +119,7 @@ std::optional<QString> Substitute(const pcre2_code* code, const QString& subject
     const auto* text = reinterpret_cast<PCRE2_SPTR>(subject.utf16());
     const auto length = static_cast<PCRE2_SIZE>(subject.size());
     const timespec started = CoarseNow();
+    const int64_t deadline_ms = kDeadlineMs + static_cast<int64_t>(length) / kCharactersPerExtraMs;
     QString out;
     PCRE2_SIZE copied = 0;  // subject[0, copied) is in `out`
     auto pos = static_cast<PCRE2_SIZE>(start);
@@ -124,7 +127,7 @@ std::optional<QString> Substitute(const pcre2_code* code, const QString& subject
     bool after_empty = false;
     out.reserve(subject.size());
     while (pos <= length) {
-        if (MillisecondsSince(started) > kDeadlineMs) return std::nullopt;
+        if (MillisecondsSince(started) > deadline_ms) return std::nullopt;
         const PCRE2_SIZE limit = after_empty || anchored ? pos : WindowEnd(subject, pos);
         pcre2_set_offset_limit(search.context, limit);
         const uint32_t options =

@@ -1,5 +1,6 @@
 // Texts cross between program memory (GB18030 bytes) and the widgets (Unicode) here, and only
-// here. Pure ASCII, the common case on the per-pixel path, skips the codec.
+// here. ASCII and the two-byte (GBK) codes, all of a character picture but for the odd emoji,
+// convert through a table made from ICU's converter; every other code goes to ICU itself.
 #pragma once
 
 #include <QByteArray>

@@ -12,14 +12,7 @@
 #include <cmath>
 
 namespace quorix::host {
-namespace {
-
-// Lines are counted from the last line break before `from`; a line ends at LF.
-bool IsLineBreak(QChar c) {
-    return c == QChar('\n');
-}
-
-}  // namespace
+namespace {}  // namespace
 
 CharacterView::CharacterView(QWidget* parent) : QAbstractScrollArea(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -39,10 +32,10 @@ void CharacterView::ResetMetrics() {
         ascii_advance_[static_cast<size_t>(c)] = metrics.horizontalAdvance(QChar(c));
     }
     other_advance_.clear();
+    bmp_advance_.assign(0x10000, std::nan(""));
     line_height_ = std::max(1, static_cast<int>(std::ceil(metrics.height())));
     ascent_ = static_cast<int>(std::ceil(metrics.ascent()));
-    line_widths_.clear();
-    widest_ = 0;
+    digit_ = std::max(ascii_advance_['0'], 0.001);
 }
 
 qsizetype CharacterView::LineEnd(qsizetype line) const {
@@ -68,19 +61,40 @@ double CharacterView::Advance(qsizetype offset, int* length) const {
         code = QChar::surrogateToUcs4(c, text_[offset + 1]);
         *length = 2;
     }
+    if (code < 0x10000) {
+        double& known = bmp_advance_[code];
+        if (std::isnan(known)) known = Measure(QString(c));
+        return known;
+    }
     const auto it = other_advance_.find(code);
     if (it != other_advance_.end()) return it->second;
-    QFont shown = font();
-    shown.setKerning(false);
-    const double advance =
-        QFontMetricsF(shown).horizontalAdvance(QStringView(text_).mid(offset, *length).toString());
+    const double advance = Measure(QStringView(text_).mid(offset, *length).toString());
     other_advance_.emplace(code, advance);
     return advance;
 }
 
+double CharacterView::Measure(const QString& character) const {
+    QFont shown = font();
+    shown.setKerning(false);
+    return QFontMetricsF(shown).horizontalAdvance(character);
+}
+
 double CharacterView::XOf(qsizetype line, qsizetype offset) const {
+    // A character picture is mostly ASCII: those advances come straight from the table.
     double x = 0;
+    const QChar* chars = text_.constData();
     for (qsizetype i = LineStart(line); i < offset;) {
+        const char16_t c = chars[i].unicode();
+        if (c < 128) {
+            x += ascii_advance_[c];
+            ++i;
+            continue;
+        }
+        if (!QChar::isSurrogate(c) && !std::isnan(bmp_advance_[c])) {
+            x += bmp_advance_[c];
+            ++i;
+            continue;
+        }
         int length;
         x += Advance(i, &length);
         i += length;
@@ -93,17 +107,18 @@ double CharacterView::LineWidth(qsizetype line) const {
 }
 
 void CharacterView::IndexLines(qsizetype from) {
-    for (qsizetype i = from; i < text_.size(); ++i) {
-        if (IsLineBreak(text_[i])) line_starts_.push_back(i + 1);
+    for (qsizetype i = text_.indexOf(QChar('\n'), from); i >= 0;
+         i = text_.indexOf(QChar('\n'), i + 1)) {
+        line_starts_.push_back(i + 1);
     }
 }
 
 void CharacterView::MeasureNewLines() {
     // The last line may still grow: it is measured afresh each time.
-    if (!line_widths_.empty()) line_widths_.pop_back();
-    for (qsizetype line = static_cast<qsizetype>(line_widths_.size()); line < LineCount(); ++line) {
-        line_widths_.push_back(LineWidth(line));
-        widest_ = std::max(widest_, line_widths_.back());
+    if (!line_units_.empty()) line_units_.pop_back();
+    for (qsizetype line = static_cast<qsizetype>(line_units_.size()); line < LineCount(); ++line) {
+        line_units_.push_back(LineWidth(line) / digit_);
+        widest_units_ = std::max(widest_units_, line_units_.back());
     }
 }
 
@@ -113,7 +128,7 @@ void CharacterView::UpdateScrollBars() {
     verticalScrollBar()->setRange(0, static_cast<int>(std::max<qsizetype>(0, LineCount() - rows)));
     verticalScrollBar()->setPageStep(rows);
     verticalScrollBar()->setSingleStep(1);
-    const int width = static_cast<int>(std::ceil(widest_)) + 4;
+    const int width = static_cast<int>(std::ceil(widest_units_ * digit_)) + 4;
     horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
     horizontalScrollBar()->setSingleStep(std::max(1, static_cast<int>(ascii_advance_['0'] * 4)));
@@ -123,8 +138,8 @@ void CharacterView::SetText(QString text) {
     text_ = std::move(text);
     line_starts_.assign(1, 0);
     IndexLines(0);
-    line_widths_.clear();
-    widest_ = 0;
+    line_units_.clear();
+    widest_units_ = 0;
     anchor_ = cursor_ = 0;
     UpdateScrollBars();
     viewport()->update();
@@ -240,8 +255,8 @@ void CharacterView::paintEvent(QPaintEvent*) {
 }
 
 double CharacterView::MeasuredWidth(qsizetype line) const {
-    return line < static_cast<qsizetype>(line_widths_.size())
-               ? line_widths_[static_cast<size_t>(line)]
+    return line < static_cast<qsizetype>(line_units_.size())
+               ? line_units_[static_cast<size_t>(line)] * digit_
                : LineWidth(line);
 }
 

@@ -67,6 +67,7 @@ private:
     qsizetype LineOf(qsizetype offset) const;
     // The advance of the character at `offset` (a surrogate pair counts as one) and its length.
     double Advance(qsizetype offset, int* length) const;
+    double Measure(const QString& character) const;
     double LineWidth(qsizetype line) const;
     // The same from the widths measured so far.
     double MeasuredWidth(qsizetype line) const;
@@ -83,10 +84,15 @@ private:
 
     QString text_;
     std::vector<qsizetype> line_starts_{0};
-    std::vector<double> line_widths_;  // of the lines measured so far, at the current font
-    double widest_ = 0;
-    // Advances at the current font: ASCII in a table, the rest as met.
+    // The widths of the lines measured so far, in digits: a character picture's font is
+    // monospaced, so they hold at every size the text is zoomed to.
+    std::vector<double> line_units_;
+    double widest_units_ = 0;
+    double digit_ = 1;  // the advance of a digit at the current font
+    // Advances at the current font: ASCII in a table, the rest of the basic plane in a table
+    // filled as characters are met (NaN: not met yet), other characters in a map.
     std::array<double, 128> ascii_advance_{};
+    mutable std::vector<double> bmp_advance_;
     mutable std::unordered_map<char32_t, double> other_advance_;
     int line_height_ = 1;
     int ascent_ = 0;

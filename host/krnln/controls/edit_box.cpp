@@ -40,8 +40,10 @@ public:
     virtual QString TakeUserEdits() = 0;
     // Selects [from, to) of the text, line breaks counting as one character; to < 0: to the end.
     virtual void Select(int from, int to) = 0;
-    // The selection with CR LF line breaks; whether it is the whole text.
+    // The selection, and whether it is the whole text.
     virtual QString Selected(bool* whole) const = 0;
+    // Whether the selection keeps the text's CR LF line breaks as they are.
+    virtual bool KeepsLineBreaks() const = 0;
 };
 
 // The text in a QPlainTextEdit, whose paragraphs are the lines.
@@ -91,6 +93,7 @@ public:
         copied.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
         return copied;
     }
+    bool KeepsLineBreaks() const override { return false; }
 
 private:
     QPlainTextEdit* edit_;
@@ -114,6 +117,7 @@ public:
         *whole = view_->SelectsAll();
         return view_->SelectedText();
     }
+    bool KeepsLineBreaks() const override { return true; }
 
 private:
     qsizetype ViewOffset(int characters) const {
@@ -237,7 +241,8 @@ private:
             bool whole = false;
             QString copied = shown_->Selected(&whole);
             if (copied.isEmpty()) return 0;
-            if (whole) copied = FromProgramText(text_);  // exactly the text, every CR LF included
+            // Exactly the text, every CR LF included.
+            if (whole && !shown_->KeepsLineBreaks()) copied = FromProgramText(text_);
             QApplication::clipboard()->setText(copied);
             return 1;
         }

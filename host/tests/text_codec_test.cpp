@@ -1,0 +1,96 @@
+// Program texts are GB18030: the runtime's own conversion must give exactly what ICU's
+// converter gives, for every character it handles by itself and for texts that mix them with
+// the ones it hands to ICU.
+#include <gtest/gtest.h>
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <random>
+
+#include "host/krnln/text_codec.h"
+
+namespace quorix::host {
+namespace {
+
+QByteArray IcuEncode(const QString& text) {
+    QStringEncoder encode("GB18030");
+    return encode(text);
+}
+
+QString IcuDecode(const QByteArray& bytes) {
+    QStringDecoder decode("GB18030");
+    return decode(bytes);
+}
+
+std::string_view View(const QByteArray& bytes) {
+    return {bytes.constData(), static_cast<size_t>(bytes.size())};
+}
+
+TEST(TextCodec, EveryCharacterOfTheBasicPlaneConvertsAsIcuConvertsIt) {
+    for (char32_t c = 1; c < 0x10000; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;  // halves of pairs, below
+        const QString text = QString(QChar(static_cast<char16_t>(c))) + QStringLiteral("12");
+        const QByteArray expected = IcuEncode(text);
+        ASSERT_EQ(ToProgramText(text), expected) << std::hex << static_cast<uint32_t>(c);
+        ASSERT_EQ(FromProgramText(View(expected)), IcuDecode(expected))
+            << std::hex << static_cast<uint32_t>(c);
+    }
+}
+
+TEST(TextCodec, EveryTwoByteCodeDecodesAsIcuDecodesIt) {
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F) continue;  // not a trail byte: malformed, below
+            const char bytes[4] = {'7', static_cast<char>(lead), static_cast<char>(trail), '8'};
+            const QByteArray code(bytes, 4);
+            ASSERT_EQ(FromProgramText(View(code)), IcuDecode(code)) << lead << " " << trail;
+        }
+    }
+}
+
+TEST(TextCodec, MixedTextsOfEveryKindRoundTripAsIcuConvertsThem) {
+    // Digits, CR LF, two-byte symbols, characters outside GBK (four-byte codes) and emoji
+    // (four-byte codes of a surrogate pair), in random mixtures.
+    const QString pieces[] = {QStringLiteral("0123456789"),   QStringLiteral("\r\n"),
+                              QString::fromUtf8("█■★㊣─口⊙"), QString::fromUtf8("€ḿ𠀀"),
+                              QString::fromUtf8("😀🎨"),        QString(QChar(0xE5E5)),
+                              QString::fromUtf8("ﾟ")};
+    std::mt19937 rng(3);
+    for (int round = 0; round < 2000; ++round) {
+        QString text;
+        const int parts = static_cast<int>(rng() % 40);
+        for (int i = 0; i < parts; ++i) text += pieces[rng() % std::size(pieces)];
+        const QByteArray expected = IcuEncode(text);
+        ASSERT_EQ(ToProgramText(text), expected) << text.toStdString();
+        ASSERT_EQ(FromProgramText(View(expected)), IcuDecode(expected)) << text.toStdString();
+        ASSERT_EQ(FromProgramText(View(expected)), text) << text.toStdString();
+    }
+}
+
+// The program's texts are always whole codes; malformed bytes may decode otherwise than ICU
+// would decode them in context, but never past the text, and every ASCII byte stays itself.
+TEST(TextCodec, MalformedBytesNeverReadPastTheTextAndKeepItsAscii) {
+    const QByteArray cases[] = {QByteArray("\x81", 1),
+                                QByteArray("12\x81", 3),
+                                QByteArray("\x81\x30", 2),
+                                QByteArray("\x81\x30\x81", 3),
+                                QByteArray("\xFF\xFF"
+                                           "ab",
+                                           4),
+                                QByteArray("\x80"
+                                           "c",
+                                           2),
+                                QByteArray("\x81\x7F"
+                                           "a",
+                                           3)};
+    for (const QByteArray& bytes : cases) {
+        const QString text = FromProgramText(View(bytes));
+        EXPECT_LE(text.size(), bytes.size());
+        for (const char c : {'1', '2', 'a', 'b', 'c'}) {
+            EXPECT_EQ(text.count(QChar(c)), bytes.count(c)) << bytes.toHex().toStdString();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quorix::host
