@@ -4,15 +4,16 @@
 // step, the peak memory of the process, and whether program memory was given back.
 //
 //   steps_bench photo256 | photo1024 | art256 | art4096 | stop
+//   steps_bench write-photo FILE   (the 1024 x 1024 photo as a PNG, for the peers to convert)
 #include <sys/resource.h>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
-#include <QTreeView>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -197,7 +198,7 @@ void Steps(Session& s, const char* name, const QImage& img) {
         one = TimeClick(s, "按钮11");
         one_wait = watch.longest_ms();
     }
-    const int rows = s.Find<QTreeView>("颜色分类列表框")->model()->rowCount();
+    const int rows = s.Find<QAbstractItemView>("颜色分类列表框")->model()->rowCount();
     {
         PumpWatch watch;
         two = TimeClick(s, "按钮13");
@@ -247,6 +248,7 @@ void StopLatency(Session& s) {
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     const std::string which = argc > 1 ? argv[1] : "photo256";
+    if (which == "write-photo" && argc > 2) return quorix::Photo(1024).save(argv[2], "PNG") ? 0 : 1;
     const auto result = quorix::testing::RunProgram([&](quorix::testing::Session& s) {
         if (which == "photo256") quorix::Steps(s, "photo", quorix::Photo(256));
         if (which == "photo1024") quorix::Steps(s, "photo", quorix::Photo(1024));

@@ -2,10 +2,10 @@
 // two, and stopping a step, as a user drives them.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QImage>
 #include <QProgressBar>
-#include <QTreeView>
 
 #include "host/krnln/runtime.h"
 #include "host/testing/program_session.h"
@@ -31,7 +31,7 @@ QSize BoardSize(Session& s, const char* board) {
 }
 
 std::vector<Row> Rows(Session& s) {
-    auto* view = s.Find<QTreeView>("颜色分类列表框");
+    auto* view = s.Find<QAbstractItemView>("颜色分类列表框");
     std::vector<Row> rows;
     auto* m = view->model();
     for (int r = 0; r < m->rowCount(); ++r) {
@@ -41,7 +41,7 @@ std::vector<Row> Rows(Session& s) {
 }
 
 void SelectRow(Session& s, int row) {
-    auto* view = s.Find<QTreeView>("颜色分类列表框");
+    auto* view = s.Find<QAbstractItemView>("颜色分类列表框");
     view->setCurrentIndex(view->model()->index(row, 0));
 }
 

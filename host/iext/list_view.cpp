@@ -3,7 +3,7 @@
 // to the view in one batch when the runtime lets events through. Finding a row by its first
 // column is a hash lookup, never a scan.
 #include <QHeaderView>
-#include <QTreeView>
+#include <QTableView>
 
 #include "host/iext/row_table.h"
 #include "host/krnln/controls/kinds.h"
@@ -86,7 +86,7 @@ private:
 
 class ListViewUnit : public UnitHost, public Deferred {
 public:
-    ListViewUnit(Runtime& rt, const form::UnitBlock& block, QTreeView* view,
+    ListViewUnit(Runtime& rt, const form::UnitBlock& block, QTableView* view,
                  const form::ListViewProps& props)
         : UnitHost(rt, block, view), Deferred(kAnnounceIntervalMs), view_(view) {
         QStringList titles;
@@ -95,16 +95,24 @@ public:
         rows_.set_columns(static_cast<int>(titles.size()));
         model_ = new RowModel(rows_, titles);
         model_->setParent(view);
+        // A report view: column titles, one line a row, no grid. A table keeps no record per
+        // row, so a photo's hundreds of thousands of colours come in without the view laying
+        // every row out again.
         view_->setModel(model_);
-        view_->setRootIsDecorated(false);
-        view_->setUniformRowHeights(true);
-        view_->setItemsExpandable(false);
+        view_->setShowGrid(false);
+        view_->setWordWrap(false);
+        view_->setCornerButtonEnabled(false);
+        view_->verticalHeader()->hide();
+        view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 2);
         view_->setSelectionMode(QAbstractItemView::SingleSelection);
         view_->setSelectionBehavior(QAbstractItemView::SelectRows);
         view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        view_->header()->setStretchLastSection(false);
+        view_->horizontalHeader()->setStretchLastSection(false);
+        view_->horizontalHeader()->setHighlightSections(false);
+        view_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         for (int i = 0; i < static_cast<int>(props.columns.size()); ++i) {
-            view_->header()->resizeSection(i, props.columns[i].width);
+            view_->horizontalHeader()->resizeSection(i, props.columns[i].width);
         }
         // Selecting a row is the list's event; losing the selection (rows deleted) is not. It
         // follows the selection, not the current row: a mouse press makes a row current before
@@ -169,7 +177,7 @@ private:
         }
     }
 
-    QTreeView* view_;
+    QTableView* view_;
     RowTable rows_;
     RowModel* model_ = nullptr;
 };
@@ -178,7 +186,7 @@ private:
 
 UnitPtr CreateListView(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
     auto props = form::DecodeListView(block.type_block);
-    return std::make_unique<ListViewUnit>(rt, block, new QTreeView(parent),
+    return std::make_unique<ListViewUnit>(rt, block, new QTableView(parent),
                                           props ? *props : form::ListViewProps{});
 }
 

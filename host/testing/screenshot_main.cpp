@@ -8,7 +8,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
-#include <QTreeView>
+#include <QAbstractItemView>
 #include <cstdio>
 
 #include "host/testing/program_session.h"
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
         s.Find("画板1")->setProperty("picture", picture);
         s.Find("画板2")->setProperty("picture", picture);
         s.Click("按钮11");
-        auto* view = s.Find<QTreeView>("颜色分类列表框");
+        auto* view = s.Find<QAbstractItemView>("颜色分类列表框");
         for (int row = 0; row < view->model()->rowCount(); ++row) {
             if (view->model()->index(row, 0).data().toString() == "16777215") {
                 view->setCurrentIndex(view->model()->index(row, 0));

@@ -180,5 +180,43 @@ TEST(DesktopTextTools, ClearEmptiesTheOutputAndACopyOfNothingLeavesTheClipboard)
     EXPECT_EQ(CopyOutput(q), "before");
 }
 
+// The character picture in the output box is selected with the mouse and copied with Ctrl+C
+// like any text, and the user can type into it: what the box shows is what 复制按钮 copies.
+TEST(DesktopTextTools, TheOutputIsSelectedWithTheMouseCopiedWithTheKeysAndTypedInto) {
+    XServer x;
+    DesktopProgram q(x);
+    ASSERT_TRUE(q.ok()) << q.log();
+    SetOutputSize(q, 30, 4);
+    ClickAndWait(q, "按钮11");
+    ClickAndWait(q, "按钮13");
+    const QRect inside = q.Place("编辑框1").adjusted(3, 3, -20, -20);
+    const QImage shown = q.Grab(inside);
+    const auto rows = InkRows(shown);
+    const auto columns = InkColumns(shown);
+    ASSERT_EQ(rows.size(), 4u);
+    ASSERT_FALSE(columns.empty());
+    const std::string all = CopyOutput(q);  // which leaves all of it selected
+    const std::vector<std::string> lines = Lines(all);
+    ASSERT_EQ(lines.size(), 4u);
+    auto line_start = [&](size_t row) {
+        return inside.topLeft() +
+               QPoint(columns.front().first - 1, (rows[row].first + rows[row].second) / 2);
+    };
+    // From the start of the second line to the start of the fourth: two whole lines.
+    q.Drag(line_start(1), line_start(3), 4);
+    q.WaitIdle();
+    q.OfferOnClipboard("before");
+    q.Keys("ctrl+c");
+    q.WaitIdle();
+    EXPECT_EQ(q.Clipboard(), lines[1] + "\r\n" + lines[2] + "\r\n");
+
+    // Typing where the first line starts puts the characters there.
+    q.Click(line_start(0));
+    q.WaitIdle();
+    q.Type("Xy");
+    q.WaitIdle();
+    EXPECT_EQ(CopyOutput(q), "Xy" + all);
+}
+
 }  // namespace
 }  // namespace quorix

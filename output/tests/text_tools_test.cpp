@@ -2,6 +2,7 @@
 // the output text, as a user drives them.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -11,7 +12,6 @@
 #include <QPlainTextEdit>
 #include <QStringEncoder>
 #include <QTest>
-#include <QTreeView>
 
 #include "app/program.h"
 #include "host/krnln/runtime.h"
@@ -51,7 +51,7 @@ void MakeOutput(Session& s) {
     s.Find("画板1")->setProperty("picture", picture);
     s.Find("画板2")->setProperty("picture", picture);
     s.Click("按钮11");
-    auto* table = s.Find<QTreeView>("颜色分类列表框");
+    auto* table = s.Find<QAbstractItemView>("颜色分类列表框");
     table->setCurrentIndex(table->model()->index(0, 0));  // red, the colour of pixel (0, 0)
     s.Find<QComboBox>("修改对应编辑框")->setEditText(U("█"));
     s.Click("按钮15");
@@ -201,7 +201,7 @@ TEST(TextTools, ClearEmptiesTheOutputAndNothingElse) {
         MakeOutput(s);
         auto rows = [&] {
             QStringList r;
-            auto* m = s.Find<QTreeView>("颜色分类列表框")->model();
+            auto* m = s.Find<QAbstractItemView>("颜色分类列表框")->model();
             for (int i = 0; i < m->rowCount(); ++i)
                 r << m->index(i, 0).data().toString() + "=" + m->index(i, 1).data().toString();
             return r;

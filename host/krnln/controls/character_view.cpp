@@ -293,6 +293,10 @@ void CharacterView::mouseMoveEvent(QMouseEvent* event) {
     viewport()->update();
 }
 
+void CharacterView::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();  // the selection was made on the way
+}
+
 void CharacterView::mouseDoubleClickEvent(QMouseEvent* event) {
     // A run of characters between blanks and line breaks, as a word.
     const qsizetype at = OffsetAt(event->position().toPoint());

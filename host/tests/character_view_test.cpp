@@ -1,0 +1,125 @@
+// The character view on its own: lines of any length appended in pieces, what shows after
+// scrolling and zooming, selecting with the mouse and the keyboard, copying, and typing, which
+// opens the text in an editor.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
+
+#include "host/krnln/controls/character_view.h"
+
+namespace quorix::host {
+namespace {
+
+QString Lines(int count, int length, QChar last = QChar(0x2588)) {
+    QString text;
+    for (int l = 0; l < count; ++l) {
+        for (int i = 0; i + 1 < length; ++i) text += QChar('0' + (i + l) % 10);
+        text += last;
+        text += QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+struct View {
+    CharacterView view{nullptr};
+    View() {
+        QFont font(QStringLiteral("Noto Sans Mono CJK SC"));
+        font.setPixelSize(14);
+        view.setFont(font);
+        view.resize(400, 200);
+        view.show();
+        QApplication::processEvents();
+    }
+    // Ink in the viewport, as the user sees it.
+    bool InkAt(QRect area) {
+        const QImage shot = view.viewport()->grab().toImage();
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                if (qGray(shot.pixel(x, y)) < 128) return true;
+            }
+        }
+        return false;
+    }
+};
+
+TEST(CharacterView, TextAppendedInPiecesIsTheTextSetWhole) {
+    const QString text = Lines(300, 2000);
+    View a, b;
+    for (qsizetype at = 0; at < text.size(); at += 777)
+        a.view.Append(QStringView(text).mid(at, 777));
+    b.view.SetText(text);
+    EXPECT_EQ(a.view.text(), text);
+    EXPECT_EQ(a.view.verticalScrollBar()->maximum(), b.view.verticalScrollBar()->maximum());
+    EXPECT_EQ(a.view.horizontalScrollBar()->maximum(), b.view.horizontalScrollBar()->maximum());
+    // 2000 characters of 7 pixels (the block counts two) reach far past the 400-pixel view.
+    EXPECT_GT(b.view.horizontalScrollBar()->maximum(), 1999 * 7 - 400);
+}
+
+TEST(CharacterView, ScrolledToTheEndTheLastCharactersShowAndZoomKeepsTheRange) {
+    View v;
+    v.view.SetText(Lines(50, 500));
+    const QRect right_edge(v.view.viewport()->width() - 40, 0, 39, 20);
+    EXPECT_TRUE(v.InkAt(QRect(0, 0, 30, 20)));  // the first line's first digits
+    QTest::keyClick(&v.view, Qt::Key_End, Qt::ControlModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(v.view.verticalScrollBar()->value(), v.view.verticalScrollBar()->maximum());
+    EXPECT_EQ(v.view.horizontalScrollBar()->value(), v.view.horizontalScrollBar()->maximum());
+    EXPECT_TRUE(v.InkAt(right_edge));  // the block at the end of the lines
+    const int range = v.view.horizontalScrollBar()->maximum() + v.view.viewport()->width();
+    QFont bigger = v.view.font();
+    bigger.setPixelSize(28);
+    v.view.setFont(bigger);
+    QApplication::processEvents();
+    const int zoomed = v.view.horizontalScrollBar()->maximum() + v.view.viewport()->width();
+    EXPECT_NEAR(zoomed, 2 * range, range / 50);
+}
+
+TEST(CharacterView, TheMouseSelectsAndCopyTakesTheSelectionWithItsLineBreaks) {
+    View v;
+    v.view.SetText(QStringLiteral("0123456789\r\nabcdefghij\r\nklmnopqrst\r\n"));
+    QWidget* port = v.view.viewport();
+    const int line = QFontMetrics(v.view.font()).height();
+    // From between "2" and "3" of the first line to between "c" and "d" of the second.
+    QTest::mousePress(port, Qt::LeftButton, {}, QPoint(3 * 7, line / 2));
+    QTest::mouseMove(port, QPoint(3 * 7, line + line / 2));
+    QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(3 * 7, line + line / 2));
+    EXPECT_EQ(v.view.SelectedText(), QStringLiteral("3456789\r\nabc"));
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    QTest::keyClick(&v.view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("3456789\r\nabc"));
+    QTest::keyClick(&v.view, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(v.view.SelectsAll());
+    // A double click takes the run of characters under the pointer.
+    QTest::mouseDClick(port, Qt::LeftButton, {}, QPoint(4 * 7, 2 * line + line / 2));
+    EXPECT_EQ(v.view.SelectedText(), QStringLiteral("klmnopqrst"));
+    v.view.Select(5, 500);
+    EXPECT_EQ(v.view.SelectedText(), QStringLiteral("56789\r\nabcdefghij\r\nklmnopqrst\r\n"));
+}
+
+TEST(CharacterView, TypingOpensAnEditorWhoseTextTheViewTakesBack) {
+    View v;
+    v.view.SetText(QStringLiteral("00\r\n11\r\n"));
+    v.view.Select(4, 4);  // before the second line
+    QTest::keyClicks(&v.view, QStringLiteral("X"));
+    ASSERT_TRUE(v.view.editing());
+    auto* editor = v.view.findChild<QPlainTextEdit*>();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(v.view.TakeEdits(), QStringLiteral("00\r\nX\r\n11\r\n"));
+    EXPECT_FALSE(v.view.editing());
+    EXPECT_EQ(v.view.text(), QStringLiteral("00\r\nX\r\n11\r\n"));
+}
+
+}  // namespace
+}  // namespace quorix::host
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
