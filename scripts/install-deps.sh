@@ -12,7 +12,9 @@ packages=(
     xvfb xclip libx11-dev libxtst-dev libxdo-dev
 )
 if [[ "${1:-}" == "--ci" ]]; then
-    packages+=(g++-mingw-w64-i686 clang libclang-rt-14-dev clang-format imagemagick)
+    # jp2a and img2txt (caca-utils) are the peers bench/steps_vs_peers.sh compares with.
+    packages+=(g++-mingw-w64-i686 clang libclang-rt-14-dev clang-format imagemagick jp2a
+        caca-utils)
 fi
 
 missing=()
