@@ -15,6 +15,8 @@ if [[ "${1:-}" == "--ci" ]]; then
     # jp2a and img2txt (caca-utils) are the peers bench/steps_vs_peers.sh compares with.
     packages+=(g++-mingw-w64-i686 clang libclang-rt-14-dev clang-format imagemagick jp2a
         caca-utils)
+    # The package's checks.
+    packages+=(desktop-file-utils appstream lintian dpkg-dev fakeroot)
 fi
 
 missing=()

@@ -17,6 +17,11 @@ TEST(DesktopWindow, OpensWhereTheFormPutsItAndClosesWithStatusZero) {
     EXPECT_EQ(q.window_rect().topLeft(), QPoint(50, 50));
     // Made once: a window made anew would flash, and a close sent to the first would be lost.
     EXPECT_EQ(q.windows_shown_at_start(), 1);
+    // The window shows the program's own icon, the one drawn for it.
+    const std::optional<QImage> icon = q.WindowIcon(32);
+    ASSERT_TRUE(icon.has_value());
+    EXPECT_TRUE(*icon ==
+                QImage(QStringLiteral(QUORIX_ICON_FILE)).convertToFormat(QImage::Format_ARGB32));
     q.Close();
     EXPECT_EQ(q.WaitExit(2s), 0) << q.log();
 }

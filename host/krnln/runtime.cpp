@@ -14,6 +14,7 @@
 #include "host/krnln/text_codec.h"
 #include "host/krnln/unit_host.h"
 #include "runtime/commands.h"
+#include "runtime/resources.h"
 
 namespace quorix::host {
 namespace {
@@ -63,6 +64,9 @@ int Runtime::Run(std::span<const uint8_t> bytes) {
         std::fprintf(stderr, "krnln: the program exports no %s entry\n", QX_RUN_ROUTINE_NAME);
         return 4;
     }
+    const auto* block = static_cast<const uint8_t*>(dlsym(self, QX_RESOURCES_NAME));
+    const auto* block_size = static_cast<const uint32_t*>(dlsym(self, QX_RESOURCES_SIZE_NAME));
+    if (block != nullptr && block_size != nullptr) resources_ = {block, *block_size};
 
     context_.struct_size = sizeof(QxHostContext);
     context_.memory_base = memory_.base();

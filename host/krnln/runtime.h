@@ -59,6 +59,8 @@ public:
     ProgramMemory& memory() { return memory_; }
     const QxHostContext& context() const { return context_; }
     const LoadedImage& image() const { return image_; }
+    // The program file's resources (runtime/resources.h); empty when it has none.
+    std::span<const uint8_t> resources() const { return resources_; }
     StartWindow* window() const { return window_.get(); }
 
     // Runs the routine whose record is at `code_offset` with 32-bit arguments.
@@ -125,6 +127,7 @@ private:
     LoadedImage image_;
     QxHostContext context_{};
     QxRunRoutineFn routine_entry_ = nullptr;
+    std::span<const uint8_t> resources_;
     std::unique_ptr<StartWindow> window_;
     const UnitTable* units_ = nullptr;  // the window's, while it is open
     QEventLoop* loop_ = nullptr;

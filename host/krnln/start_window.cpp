@@ -5,9 +5,12 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QIcon>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QWindow>
 
 #include "host/krnln/controls/board_widget.h"
@@ -17,6 +20,7 @@
 #include "host/krnln/text_codec.h"
 #include "image/form_types.h"
 #include "runtime/commands.h"
+#include "runtime/resources.h"
 
 namespace quorix::host {
 namespace {
@@ -99,6 +103,14 @@ void MainWindowWidget::closeEvent(QCloseEvent* event) {
 StartWindow::StartWindow(Runtime& runtime, const form::Form& form)
     : runtime_(runtime), units_by_id_(form.window_id) {
     main_ = new MainWindowWidget(runtime);
+    // The window's icon is the program file's: the form stores none.
+    if (const auto ico = resources::Find(runtime.resources(), QX_RESOURCE_GROUP_ICON,
+                                         QX_PROGRAM_ICON_ID, QX_LANGUAGE_CHINESE_PRC)) {
+        QImage icon;
+        if (icon.loadFromData(ico->data(), static_cast<int>(ico->size()), "ICO")) {
+            main_->setWindowIcon(QIcon(QPixmap::fromImage(icon)));
+        }
+    }
     client_ = new QWidget(main_);
     client_->setObjectName(QStringLiteral("client"));
     main_->setCentralWidget(client_);

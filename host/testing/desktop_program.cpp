@@ -180,7 +180,10 @@ DesktopProgram::DesktopProgram(XServer& x, Options options)
     Display* d = x_.display();
     XSelectInput(d, DefaultRootWindow(d), SubstructureNotifyMask);
     XSync(d, True);
-    child_ = Child({QUORIX_PROGRAM_FILE}, env, folder_ + "/program.log");
+    // The program built beside the tests, or another (an installed one) that QUORIX_PROGRAM names.
+    const char* program = std::getenv("QUORIX_PROGRAM");
+    child_ = Child({program != nullptr && *program != '\0' ? program : QUORIX_PROGRAM_FILE}, env,
+                   folder_ + "/program.log");
 
     xdo_ = xdo_new(x_.name().c_str());
     places_ = ReadPlaces();
@@ -455,6 +458,40 @@ std::optional<QRect> DesktopProgram::WindowRect(WindowKind kind) const {
     XWindowAttributes a{};
     if (w == 0 || !XGetWindowAttributes(x_.display(), w, &a)) return std::nullopt;
     return QRect(a.x, a.y, a.width, a.height);
+}
+
+std::optional<QImage> DesktopProgram::WindowIcon(int side) const {
+    Display* d = x_.display();
+    const unsigned long window = FindWindow(WindowKind::kMain);
+    const Atom atom = XInternAtom(d, "_NET_WM_ICON", True);
+    if (window == 0 || atom == None) return std::nullopt;
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    std::optional<QImage> icon;
+    if (XGetWindowProperty(d, window, atom, 0, 1 << 20, False, XA_CARDINAL, &type, &format, &count,
+                           &after, &data) == Success &&
+        data != nullptr && format == 32) {
+        // Images one after another: width, height, then ARGB pixels (each in a long).
+        const auto* words = reinterpret_cast<const unsigned long*>(data);
+        for (unsigned long at = 0; at + 2 <= count && !icon;) {
+            const unsigned long w = words[at], h = words[at + 1];
+            if (at + 2 + w * h > count) break;
+            if (static_cast<int>(w) == side && static_cast<int>(h) == side) {
+                QImage image(side, side, QImage::Format_ARGB32);
+                for (int y = 0; y < side; ++y) {
+                    for (int x = 0; x < side; ++x) {
+                        image.setPixel(x, y, static_cast<QRgb>(words[at + 2 + y * w + x]));
+                    }
+                }
+                icon = image;
+            }
+            at += 2 + w * h;
+        }
+    }
+    if (data != nullptr) XFree(data);
+    return icon;
 }
 
 std::optional<QRect> DesktopProgram::Popup() const {

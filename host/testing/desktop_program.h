@@ -87,6 +87,8 @@ public:
     // Another program (xclip) takes the X clipboard and offers `text` on it until somebody
     // else takes it: a marker to tell "nothing was copied" from "the same was copied again".
     void OfferOnClipboard(const std::string& text);
+    // The icon the main window gives the window manager (_NET_WM_ICON), at `side` pixels.
+    std::optional<QImage> WindowIcon(int side) const;
     // The screen rectangle of a shown popup menu of the program, if one is open.
     std::optional<QRect> Popup() const;
     // The screen rectangle of a shown top-level window of the program other than its main

@@ -207,6 +207,26 @@ TEST(LoaderProcess, ShortProgramNameInAPathLongerThanAWindowsPath) {
     EXPECT_EQ(outcome.err, "");
 }
 
+// Installed, the program lives in a folder of its own with its runtime, and bin/ holds a link to
+// it: the runtime is looked for beside the program's real file, not beside the link.
+TEST(LoaderProcess, StartedThroughALinkTheProgramFindsTheRuntimeBesideItsRealFile) {
+    ScratchDir scratch;
+    const fs::path program = PlaceProgram(scratch.path() / "lib/quorix");
+    PlaceLibrary(QX_FAKE_RUNTIME_OK, scratch.path() / "lib/quorix/krnln.fnr");
+    fs::create_directories(scratch.path() / "bin");
+    fs::create_symlink("../lib/quorix/quorix", scratch.path() / "bin/quorix");
+    // A link to the link, as a menu or a user's own bin folder may make.
+    fs::create_symlink(scratch.path() / "bin/quorix", scratch.path() / "quorix");
+
+    for (const fs::path& started : {scratch.path() / "bin/quorix", scratch.path() / "quorix"}) {
+        SCOPED_TRACE(started.string());
+        const Outcome outcome = RunProgram(started, scratch.path(), nullptr);
+        EXPECT_EQ(outcome.exit_status, 0);
+        EXPECT_EQ(outcome.out, kStartedLine);
+        EXPECT_EQ(outcome.err, "");
+    }
+}
+
 TEST(LoaderProcess, EmptyXdgConfigHomeFallsBackToHomeConfig) {
     ScratchDir scratch;
     const fs::path program = PlaceProgram(scratch.path() / "program");
