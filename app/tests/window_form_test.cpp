@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "app/gbk.h"
-#include "app/program_image.h"
+#include "app/program_builder.h"
 #include "app/tests/block_bytes.h"
 #include "app/units.h"
 #include "app/window_contents.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <functional>
 
-#include "app/program_image.h"
+#include "app/program_builder.h"
 #include "image/program_image.h"
 #include "runtime/code_format.h"
 

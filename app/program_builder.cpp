@@ -1,4 +1,4 @@
-#include "app/program_image.h"
+#include "app/program_builder.h"
 
 #include <cstring>
 
