@@ -6,6 +6,7 @@
 #include "app/program_layout.h"
 #include "app/window_contents.h"
 #include "image/form_types.h"
+#include "runtime/commands.h"
 
 namespace quorix::app {
 namespace {
@@ -17,18 +18,6 @@ constexpr uint32_t kShown = kFlagVisible;
 constexpr uint32_t kShownFocus = kFlagVisible | kFlagFocus;
 constexpr uint32_t kTabControlFlags = 0x11;
 constexpr uint32_t kOutputBoxFlags = 0x17;
-
-// Event numbers of the runtime. Negative numbers are the pointer events every kind shares.
-constexpr int32_t kEvClicked = 0;
-constexpr int32_t kEvCreated = 0;
-constexpr int32_t kEvTabChanged = 0;
-constexpr int32_t kEvSpin = 0;
-constexpr int32_t kEvColourChanged = 0;
-constexpr int32_t kEvSelectionChanged = 1;
-constexpr int32_t kEvLeftDown = -1;
-constexpr int32_t kEvLeftUp = -2;
-constexpr int32_t kEvRightDown = -4;
-constexpr int32_t kEvPointerMoved = -6;
 
 struct Place {
     Unit unit;
@@ -101,28 +90,28 @@ struct Binding {
 
 // Which routine answers which event.
 constexpr Binding kBindings[] = {
-    {Unit::窗口, kEvCreated, Routine::OpenStartPage},
-    {Unit::高级选择夹1, kEvTabChanged, Routine::ArrangeTabPage},
-    {Unit::画板1, kEvLeftDown, Routine::PressPen},
-    {Unit::画板1, kEvLeftUp, Routine::ReleasePen},
-    {Unit::画板1, kEvRightDown, Routine::PopUpFileMenu},
-    {Unit::画板1, kEvPointerMoved, Routine::MovePen},
-    {Unit::调节器1, kEvSpin, Routine::StepPenWidth},
-    {Unit::颜色选择器1, kEvColourChanged, Routine::ChangePenColor},
-    {Unit::按钮1, kEvClicked, Routine::ClickClearPicture},
-    {Unit::按钮3, kEvClicked, Routine::ClickLoadPicture},
-    {Unit::按钮2, kEvClicked, Routine::ClickSavePicture},
-    {Unit::按钮16, kEvClicked, Routine::ApplyOutputSize},
-    {Unit::按钮11, kEvClicked, Routine::ClassifyColors},
-    {Unit::停止, kEvClicked, Routine::RequestStop},
-    {Unit::颜色分类列表框, kEvSelectionChanged, Routine::ShowSelectedMapping},
-    {Unit::按钮15, kEvClicked, Routine::ModifyMapping},
-    {Unit::按钮13, kEvClicked, Routine::GenerateCharacterPicture},
-    {Unit::调节器2, kEvSpin, Routine::StepTextSize},
-    {Unit::字体大小复位按钮, kEvClicked, Routine::ResetTextSize},
-    {Unit::按钮5, kEvClicked, Routine::ClearOutput},
-    {Unit::复制按钮, kEvClicked, Routine::CopyOutput},
-    {Unit::按钮4, kEvClicked, Routine::ReplaceCharacters},
+    {Unit::窗口, abi::kEvCreated, Routine::OpenStartPage},
+    {Unit::高级选择夹1, abi::kEvTabChanged, Routine::ArrangeTabPage},
+    {Unit::画板1, abi::kEvLeftDown, Routine::PressPen},
+    {Unit::画板1, abi::kEvLeftUp, Routine::ReleasePen},
+    {Unit::画板1, abi::kEvRightDown, Routine::PopUpFileMenu},
+    {Unit::画板1, abi::kEvPointerMoved, Routine::MovePen},
+    {Unit::调节器1, abi::kEvSpin, Routine::StepPenWidth},
+    {Unit::颜色选择器1, abi::kEvColourChanged, Routine::ChangePenColor},
+    {Unit::按钮1, abi::kEvClicked, Routine::ClickClearPicture},
+    {Unit::按钮3, abi::kEvClicked, Routine::ClickLoadPicture},
+    {Unit::按钮2, abi::kEvClicked, Routine::ClickSavePicture},
+    {Unit::按钮16, abi::kEvClicked, Routine::ApplyOutputSize},
+    {Unit::按钮11, abi::kEvClicked, Routine::ClassifyColors},
+    {Unit::停止, abi::kEvClicked, Routine::RequestStop},
+    {Unit::颜色分类列表框, abi::kEvSelectionChanged, Routine::ShowSelectedMapping},
+    {Unit::按钮15, abi::kEvClicked, Routine::ModifyMapping},
+    {Unit::按钮13, abi::kEvClicked, Routine::GenerateCharacterPicture},
+    {Unit::调节器2, abi::kEvSpin, Routine::StepTextSize},
+    {Unit::字体大小复位按钮, abi::kEvClicked, Routine::ResetTextSize},
+    {Unit::按钮5, abi::kEvClicked, Routine::ClearOutput},
+    {Unit::复制按钮, abi::kEvClicked, Routine::CopyOutput},
+    {Unit::按钮4, abi::kEvClicked, Routine::ReplaceCharacters},
 };
 
 struct MenuDef {

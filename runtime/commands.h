@@ -45,6 +45,22 @@ enum UnitType : uint32_t {
     kTypeRegExObject = QX_TYPE(6, 1),  // data type of RegEx, not a unit
 };
 
+// Event numbers a unit raises to the program's handlers. The pointer events, negative, are
+// shared by every kind that has a pointer; 0 is each kind's own event, and a list has a second.
+enum Event : int32_t {
+    kEvLeftDown = -1,      // (x, y, keys)
+    kEvLeftUp = -2,        // (x, y, keys)
+    kEvRightDown = -4,     // (x, y, keys)
+    kEvPointerMoved = -6,  // (x, y, keys)
+
+    kEvClicked = 0,           // buttons, menu entries
+    kEvCreated = 0,           // the window, once it is shown
+    kEvTabChanged = 0,        // tab controls
+    kEvSpin = 0,              // spin controls: (+1 up or -1 down)
+    kEvColourChanged = 0,     // colour pickers
+    kEvSelectionChanged = 1,  // list views
+};
+
 // Commands of the core library (CallCoreCommand). Commands that act on a control take it as
 // their first argument.
 enum CoreCommand : uint32_t {

@@ -19,9 +19,6 @@ namespace {
 // makes it lay the whole list out again.
 constexpr qint64 kAnnounceIntervalMs = 250;
 
-// Event numbers of the list box.
-constexpr int32_t kEvSelectionChanged = 1;
-
 class RowModel : public QAbstractTableModel {
 public:
     RowModel(RowTable& rows, QStringList titles) : rows_(rows), titles_(std::move(titles)) {}
@@ -120,7 +117,7 @@ public:
         // the current row that was not selected selects it without moving anything.
         QObject::connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, view_,
                          [this](const QItemSelection& selected, const QItemSelection&) {
-                             if (!selected.isEmpty()) Raise(kEvSelectionChanged);
+                             if (!selected.isEmpty()) Raise(abi::kEvSelectionChanged);
                          });
     }
     ~ListViewUnit() override { runtime_.ForgetDeferred(this); }

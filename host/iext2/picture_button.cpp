@@ -59,7 +59,8 @@ public:
             button_->SetFaces(FaceFrom(props->face1), FaceFrom(props->face2));
             SetCaption(FromBlockText(props->text));
         }
-        connections_ += QObject::connect(button_, &QAbstractButton::clicked, [this] { Raise(0); });
+        connections_ += QObject::connect(button_, &QAbstractButton::clicked,
+                                         [this] { Raise(abi::kEvClicked); });
     }
 
 private:

@@ -110,7 +110,7 @@ public:
         }
         tabs_->bar()->setCurrentIndex(count > 0 ? 0 : -1);
         connections_ += QObject::connect(tabs_->bar(), &QTabBar::currentChanged, [this] {
-            if (!programmatic_) Raise(0);
+            if (!programmatic_) Raise(abi::kEvTabChanged);
         });
     }
 

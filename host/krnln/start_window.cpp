@@ -206,7 +206,7 @@ void StartWindow::Show() {
 
 void StartWindow::RaiseCreated() {
     for (auto& u : units_) {
-        if (u->type() == abi::kTypeWindow) u->Raise(0);
+        if (u->type() == abi::kTypeWindow) u->Raise(abi::kEvCreated);
     }
 }
 

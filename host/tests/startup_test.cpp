@@ -48,10 +48,10 @@ TEST(Startup, StopRequestHeldAtShutdownIsReleasedExactlyOnce) {
     const auto result = RunProgram([&](Session& s) {
         before = s.BlocksInUse();
         // 停止 with no step running leaves "停止" in StopRequest: one text block.
-        EXPECT_TRUE(s.runtime().RaiseEvent(QString::fromUtf8("停止"), 0));
+        EXPECT_TRUE(s.runtime().RaiseEvent(QString::fromUtf8("停止"), abi::kEvClicked));
         after_stop = s.BlocksInUse();
         // A second assignment releases the text it replaces.
-        EXPECT_TRUE(s.runtime().RaiseEvent(QString::fromUtf8("停止"), 0));
+        EXPECT_TRUE(s.runtime().RaiseEvent(QString::fromUtf8("停止"), abi::kEvClicked));
         after_second_stop = s.BlocksInUse();
     });
     EXPECT_EQ(result.exit_code, 0);

@@ -66,8 +66,8 @@ class ColorPickerUnit : public UnitHost {
 public:
     ColorPickerUnit(Runtime& rt, const form::UnitBlock& block, ColorPickerWidget* picker)
         : UnitHost(rt, block, picker), picker_(picker) {
-        connections_ +=
-            QObject::connect(picker_, &ColorPickerWidget::colorChosen, [this] { Raise(0); });
+        connections_ += QObject::connect(picker_, &ColorPickerWidget::colorChosen,
+                                         [this] { Raise(abi::kEvColourChanged); });
     }
 
     uint32_t ReadProperty(uint32_t property, int32_t member) override {

@@ -19,12 +19,6 @@
 namespace quorix::host {
 namespace {
 
-// Pointer events every kind shares.
-constexpr int32_t kEvLeftDown = -1;
-constexpr int32_t kEvLeftUp = -2;
-constexpr int32_t kEvRightDown = -4;
-constexpr int32_t kEvPointerMoved = -6;
-
 // Room left between a board's view and the controls beside and below it.
 constexpr int kGap = 4;
 
@@ -82,11 +76,13 @@ public:
         auto raise = [this](int32_t event) {
             return [this, event](QPoint at, int keys) { Raise(event, {at.x(), at.y(), keys}); };
         };
-        connections_ += QObject::connect(board_, &BoardWidget::leftPressed, raise(kEvLeftDown));
-        connections_ += QObject::connect(board_, &BoardWidget::leftReleased, raise(kEvLeftUp));
-        connections_ += QObject::connect(board_, &BoardWidget::rightPressed, raise(kEvRightDown));
         connections_ +=
-            QObject::connect(board_, &BoardWidget::pointerMoved, raise(kEvPointerMoved));
+            QObject::connect(board_, &BoardWidget::leftPressed, raise(abi::kEvLeftDown));
+        connections_ += QObject::connect(board_, &BoardWidget::leftReleased, raise(abi::kEvLeftUp));
+        connections_ +=
+            QObject::connect(board_, &BoardWidget::rightPressed, raise(abi::kEvRightDown));
+        connections_ +=
+            QObject::connect(board_, &BoardWidget::pointerMoved, raise(abi::kEvPointerMoved));
     }
 
     uint32_t ReadProperty(uint32_t property, int32_t member) override {

@@ -45,7 +45,8 @@ public:
         : CaptionUnit(rt, block, button), button_(button) {
         const auto props = form::DecodePushButton(block.type_block);
         SetCaption(props ? FromBlockText(props->caption) : QString());
-        connections_ += QObject::connect(button_, &QPushButton::clicked, [this] { Raise(0); });
+        connections_ +=
+            QObject::connect(button_, &QPushButton::clicked, [this] { Raise(abi::kEvClicked); });
     }
 
 private:

@@ -6,6 +6,7 @@
 
 #include "host/krnln/controls/control_util.h"
 #include "host/krnln/controls/kinds.h"
+#include "runtime/commands.h"
 
 namespace quorix::host {
 namespace {
@@ -46,10 +47,10 @@ class SpinUnit : public UnitHost {
 public:
     SpinUnit(Runtime& rt, const form::UnitBlock& block, SpinWidget* spin)
         : UnitHost(rt, block, spin) {
-        connections_ +=
-            QObject::connect(spin->up(), &QToolButton::clicked, [this] { Raise(0, {1}); });
-        connections_ +=
-            QObject::connect(spin->down(), &QToolButton::clicked, [this] { Raise(0, {-1}); });
+        connections_ += QObject::connect(spin->up(), &QToolButton::clicked,
+                                         [this] { Raise(abi::kEvSpin, {1}); });
+        connections_ += QObject::connect(spin->down(), &QToolButton::clicked,
+                                         [this] { Raise(abi::kEvSpin, {-1}); });
     }
 
 private:
