@@ -171,7 +171,6 @@ public:
         return Put(static_cast<uint32_t>(bits), static_cast<uint32_t>(bits >> 32), QX_ARG_DOUBLE);
     }
     Args& TextArg(const Text& t) { return Put(t.address(), 0, QX_ARG_TEXT); }
-    Args& TextAddr(QxAddr a) { return Put(a != 0 ? a : EmptyTextAddress(), 0, QX_ARG_TEXT); }
     Args& BinaryArg(const Binary& b) { return Put(b.address(), 0, QX_ARG_BINARY); }
     Args& Omitted() { return Put(0, 0, QX_ARG_OMITTED); }
     Args& Triple(const uint32_t* t) { return Put(t[0], t[1], t[2]); }
