@@ -304,16 +304,6 @@ void ExpectClearedAt(Session& s, QSize size) {
     }
 }
 
-QAction* MenuBarAction(Session& s, const char* text) {
-    for (QAction* menu : s.window()->menuBar()->actions()) {
-        if (menu->menu() == nullptr) continue;
-        for (QAction* a : menu->menu()->actions()) {
-            if (a->text() == U(text)) return a;
-        }
-    }
-    return nullptr;
-}
-
 TEST(PenTools, TheButtonTheMenuItemAndThePopupMenuClearBothBoards) {
     RunProgram([](Session& s) {
         s.SetOutputSize("160", "80");
@@ -322,7 +312,7 @@ TEST(PenTools, TheButtonTheMenuItemAndThePopupMenuClearBothBoards) {
         ExpectClearedAt(s, {160, 80});
 
         DrawSomething(s);
-        QAction* item = MenuBarAction(s, "清除图片");
+        QAction* item = s.MenuBarAction("清除图片");
         ASSERT_NE(item, nullptr);
         item->trigger();
         ExpectClearedAt(s, {160, 80});

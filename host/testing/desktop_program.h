@@ -145,8 +145,9 @@ private:
 
 // Rows of an image that hold text or drawing, as [first, last] runs: the rows where some pixel
 // is much darker than the image's lightest pixel in that row.
-std::vector<std::pair<int, int>> InkRows(const QImage& image);
+// Gaps of up to `join` blank rows (columns) inside a run are closed.
+std::vector<std::pair<int, int>> InkRows(const QImage& image, int join = 0);
 // The same for columns.
-std::vector<std::pair<int, int>> InkColumns(const QImage& image);
+std::vector<std::pair<int, int>> InkColumns(const QImage& image, int join = 0);
 
 }  // namespace quorix::testing

@@ -3,9 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 
@@ -24,6 +31,44 @@ namespace {
 bool g_pump_hooked = false;
 }
 
+void AnswerFileDialog(FileDialogSeen& seen, const QString& dir, const QString& name) {
+    QTimer::singleShot(0, [&seen, dir, name] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return AnswerFileDialog(seen, dir, name);  // not up yet
+        seen.answered = true;
+        seen.object_name = dialog->objectName();
+        seen.title = dialog->windowTitle();
+        seen.filters = dialog->nameFilters();
+        seen.mode = dialog->acceptMode();
+        if (name.isEmpty()) return dialog->reject();
+        dialog->setDirectory(dir);
+        // The dialog comes back with the last chosen file selected in its list, and a
+        // selection wins over the typed name: clear it.
+        for (auto* view : dialog->findChildren<QAbstractItemView*>()) {
+            if (view->selectionModel() != nullptr) view->selectionModel()->clear();
+        }
+        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        // Typed as a user types: into the focused name box.
+        QApplication::setActiveWindow(dialog);
+        edit->setFocus();
+        EXPECT_TRUE(edit->hasFocus());
+        edit->clear();
+        QTest::keyClicks(edit, name);
+        QTimer::singleShot(0, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+        seen.confirmed.start();
+        static_cast<QDialog*>(dialog)->accept();
+    });
+}
+
+void AnswerFileDialog(FileDialogSeen& seen, const QString& path) {
+    const QFileInfo file(path);
+    AnswerFileDialog(seen, file.absolutePath(), file.fileName());
+}
+
 QMainWindow* Session::window() const {
     host::Runtime* rt = host::Runtime::Current();
     return rt && rt->window() ? rt->window()->main_window() : nullptr;
@@ -35,6 +80,16 @@ QWidget* Session::Find(const char* name) const {
     const QString n = QString::fromUtf8(name);
     if (w->objectName() == n) return w;
     return w->findChild<QWidget*>(n);
+}
+
+QAction* Session::MenuBarAction(const char* text) const {
+    for (QAction* menu : window()->menuBar()->actions()) {
+        if (menu->menu() == nullptr) continue;
+        for (QAction* a : menu->menu()->actions()) {
+            if (a->text() == U(text)) return a;
+        }
+    }
+    return nullptr;
 }
 
 void Session::Click(const char* name) const {

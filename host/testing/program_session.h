@@ -2,9 +2,13 @@
 // process, and lets a test drive its window as a user would.
 #pragma once
 
+#include <QAction>
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QImage>
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -28,6 +32,8 @@ public:
     T* Find(const char* name) const {
         return qobject_cast<T*>(Find(name));
     }
+    // The item of the window's menu bar whose text is `text` (UTF-8), or null.
+    QAction* MenuBarAction(const char* text) const;
     // Clicks a button-like control (a QAbstractButton) in its centre with the left button.
     void Click(const char* name) const;
     // Clicks the child button `child` (objectName) of control `name`, e.g. a spin's "up".
@@ -48,6 +54,24 @@ public:
     // set, so the test sees each pixel's pump).
     void OnPump(std::function<void()> hook) const;
 };
+
+// What a test saw of a file dialog it answered.
+struct FileDialogSeen {
+    bool answered = false;
+    QString object_name, title;
+    QStringList filters;
+    QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+    QElapsedTimer confirmed;  // started as the answer is confirmed
+};
+
+// Answers the next modal file dialog as a user does once it is up: records it in `seen`, opens
+// folder `dir`, types `name` into the focused name box and accepts, confirming the replacement
+// of an existing file if asked; or cancels when `name` is empty. (A typed '/' makes the dialog
+// browse, so the folder is opened first and only the name is typed.) `seen` must live until the
+// dialog has been answered.
+void AnswerFileDialog(FileDialogSeen& seen, const QString& dir, const QString& name);
+// The same for a whole path.
+void AnswerFileDialog(FileDialogSeen& seen, const QString& path);
 
 struct RunResult {
     int exit_code = -1;                  // what the loader returned

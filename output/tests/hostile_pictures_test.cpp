@@ -51,28 +51,6 @@ std::vector<Hostile> MakeHostilePictures(const QString& dir) {
     return files;
 }
 
-// Answers the next file dialog with `path` and starts `confirmed` at the moment the user
-// confirms, so the time measured is the load's own, not the dialog's.
-void AnswerDialog(const QString& path, QElapsedTimer& confirmed, bool& answered) {
-    QTimer::singleShot(0, [path, &confirmed, &answered] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) return AnswerDialog(path, confirmed, answered);  // not up yet
-        const QFileInfo file(path);
-        dialog->setDirectory(file.absolutePath());
-        // The dialog comes back with the last chosen file selected in its list, and a
-        // selection wins over the typed name unless the name box has focus: clear it.
-        for (auto* view : dialog->findChildren<QAbstractItemView*>()) {
-            if (view->selectionModel() != nullptr) view->selectionModel()->clear();
-        }
-        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        edit->clear();
-        QTest::keyClicks(edit, file.fileName());
-        answered = true;
-        confirmed.start();
-        static_cast<QDialog*>(dialog)->accept();
-    });
-}
-
 QImage Picture(Session& s, const char* board) {
     return s.Find(board)->property("picture").value<QImage>();
 }
@@ -120,13 +98,12 @@ std::vector<Figures> LoadAll(Session& s, const QString& dir, const std::vector<H
         const uint64_t blocks = s.BlocksInUse();
         ProcessMemory::ResetPeak();
         const long rss_before = ProcessMemory::Now().resident_kb;
-        QElapsedTimer confirmed;
-        bool answered = false;
-        AnswerDialog(dir + "/" + QString::fromStdString(file.name), confirmed, answered);
+        testing::FileDialogSeen dialog;
+        testing::AnswerFileDialog(dialog, dir + "/" + QString::fromStdString(file.name));
         s.Click("按钮3");
-        const qint64 elapsed = confirmed.isValid() ? confirmed.elapsed() : -1;
+        const qint64 elapsed = dialog.confirmed.isValid() ? dialog.confirmed.elapsed() : -1;
         const long growth = ProcessMemory::Now().peak_kb - rss_before;
-        EXPECT_TRUE(answered);
+        EXPECT_TRUE(dialog.answered);
         figures.push_back({file.name, elapsed, growth});
 
         EXPECT_EQ(s.runtime().ReadProperty(QString::fromUtf8("通用对话框1"), abi::kPropFileName),
@@ -187,11 +164,10 @@ TEST(HostilePictures, EachLoadLeavesTheBoardsOrShowsAPictureQuicklyAndWithinBoun
         QImage black(40, 30, QImage::Format_RGB32);
         black.fill(Qt::black);
         PutPicture(s, black);
-        QElapsedTimer confirmed;
-        bool answered = false;
-        AnswerDialog(good, confirmed, answered);
+        testing::FileDialogSeen dialog;
+        testing::AnswerFileDialog(dialog, good);
         s.Click("按钮3");
-        EXPECT_TRUE(answered);
+        EXPECT_TRUE(dialog.answered);
         EXPECT_EQ(Picture(s, "画板1").convertToFormat(QImage::Format_RGB32), Stripes(40, 30));
         EXPECT_EQ(Picture(s, "画板2").convertToFormat(QImage::Format_RGB32), Stripes(40, 30));
     });

@@ -25,27 +25,17 @@
 
 #include "host/krnln/runtime.h"
 #include "host/testing/program_session.h"
+#include "output/tests/picture_samples.h"
 #include "runtime/commands.h"
 
 namespace quorix {
 namespace {
 
+using testing::Entries;
+using testing::ReadBytes;
 using testing::RunProgram;
 using testing::Session;
-
-QByteArray ReadBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
-}
-
-QStringList Entries(const QString& dir) {
-    return QDir(dir).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
-}
+using testing::WriteBytes;
 
 QImage Gradient(int w, int h) {
     QImage img(w, h, QImage::Format_RGB32);
@@ -61,31 +51,6 @@ QByteArray Bmp(const QImage& img) {
     buffer.open(QIODevice::WriteOnly);
     img.save(&buffer, "BMP");
     return bytes;
-}
-
-// Answers the save dialog with `name` typed in `folder`, confirming the replacement of an
-// existing file.
-void AnswerSave(const QString& folder, const QString& name, bool& answered) {
-    QTimer::singleShot(0, [folder, name, &answered] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) return AnswerSave(folder, name, answered);  // not up yet
-        for (auto* view : dialog->findChildren<QAbstractItemView*>()) {
-            if (view->selectionModel() != nullptr) view->selectionModel()->clear();
-        }
-        // A path typed whole makes the dialog change folder at each separator: the folder is
-        // set and only the rest typed.
-        dialog->setDirectory(folder);
-        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        edit->clear();
-        QTest::keyClicks(edit, name);
-        answered = true;
-        QTimer::singleShot(0, [] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                box->button(QMessageBox::Yes)->click();
-            }
-        });
-        static_cast<QDialog*>(dialog)->accept();
-    });
 }
 
 bool AnyMessageShown() {
@@ -132,10 +97,10 @@ void ExpectSaveLeavesFileIntact(const SaveFault& fault) {
     const QStringList entries = Entries(fault.watched);
     const auto result = RunProgram([&](Session& s) {
         s.Find("画板1")->setProperty("picture", Gradient(100, 100));
-        bool answered = false;
-        AnswerSave(fault.folder, fault.name, answered);
+        testing::FileDialogSeen dialog;
+        testing::AnswerFileDialog(dialog, fault.folder, fault.name);
         s.Click("按钮2");
-        EXPECT_TRUE(answered);
+        EXPECT_TRUE(dialog.answered);
         // The save went to the path typed, and failed without a word.
         EXPECT_EQ(s.runtime().ReadProperty(QString::fromUtf8("通用对话框1"), abi::kPropFileName),
                   fault.folder + "/" + QFileInfo(fault.name).completeBaseName() + ".bmp");

@@ -37,25 +37,6 @@ QString U(const char* s) {
     return QString::fromUtf8(s);
 }
 
-// Answers the next file dialog with `path`.
-void AnswerDialog(const QString& path) {
-    QTimer::singleShot(0, [path] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) return AnswerDialog(path);  // not up yet
-        const QFileInfo file(path);
-        dialog->setDirectory(file.absolutePath());
-        // The dialog comes back with the last chosen file selected in its list, and a
-        // selection wins over the typed name unless the name box has focus: clear it.
-        for (auto* view : dialog->findChildren<QAbstractItemView*>()) {
-            if (view->selectionModel() != nullptr) view->selectionModel()->clear();
-        }
-        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        edit->clear();
-        QTest::keyClicks(edit, file.fileName());
-        static_cast<QDialog*>(dialog)->accept();
-    });
-}
-
 // Every pixel its own colour: the ColorTable gets 65,536 rows, the most texts a cycle can make.
 QImage AllColours() {
     QImage img(kSide, kSide, QImage::Format_RGB32);
@@ -71,8 +52,10 @@ QString Output(Session& s) {
 
 // One cycle as a user does it; checks that each step did its work.
 void Cycle(Session& s, const QString& picture, int cycle) {
-    AnswerDialog(picture);
+    testing::FileDialogSeen dialog;
+    testing::AnswerFileDialog(dialog, picture);
     s.Click("按钮3");
+    ASSERT_TRUE(dialog.answered);
     s.Click("按钮11");
     auto* table = s.Find<QAbstractItemView>("颜色分类列表框");
     ASSERT_EQ(table->model()->rowCount(), kSide * kSide);
