@@ -1,5 +1,7 @@
 // Lays out and writes the program image. Everything the reader would refuse is refused here
 // first, so a written image always reads back.
+#include <algorithm>
+#include <iterator>
 #include <limits>
 
 #include "image/bytes.h"
@@ -11,6 +13,7 @@ namespace quorix::image {
 namespace {
 
 using namespace layout;
+namespace field = layout::section_field;
 
 constexpr uint64_t kMaxOffset = std::numeric_limits<uint32_t>::max() - 1;  // below kNoOffset
 
@@ -95,6 +98,24 @@ uint32_t StatedFixupSize(const ProgramImage& image) {
                                         : static_cast<uint32_t>(FixupListsSize(image.fixups));
 }
 
+// A section header and its relocation records, each field at its named offset.
+void WriteSectionHeader(ByteWriter& out, std::string_view name, uint32_t flags,
+                        uint32_t memory_size, uint32_t stored_size, uint32_t data_offset,
+                        uint32_t next, std::span<const Relocation> relocations) {
+    const auto count = static_cast<uint32_t>(relocations.size());
+    uint8_t header[kSectionHeaderSize] = {};
+    StoreU32(header + field::kHeaderSize, kSectionHeaderSize + 4 * count);
+    StoreU32(header + field::kNext, next);
+    StoreU32(header + field::kFlags, flags);
+    std::copy(name.begin(), name.end(), header + field::kName);
+    StoreU32(header + field::kMemorySize, memory_size);
+    StoreU32(header + field::kStoredSize, stored_size);
+    StoreU32(header + field::kDataOffset, data_offset);
+    StoreU32(header + field::kRelocationCount, count);
+    out.Bytes(header);
+    for (const Relocation& r : relocations) out.U32(EncodeRelocation(r));
+}
+
 }  // namespace
 
 Result<void> LayOutImage(ProgramImage& image) {
@@ -167,21 +188,21 @@ Result<std::vector<uint8_t>> WriteImage(ProgramImage& image) {
                          image.entry_offset);
     }
 
-    ByteWriter out;
-    out.Bytes(kMagic);
-    out.Zeros(kFirstSectionWord - sizeof kMagic);
+    uint8_t header[kHeaderSize] = {};
+    std::copy(std::begin(kMagic), std::end(kMagic), header);
     const uint32_t first_section = image.header_offsets.front();
-    out.U32(first_section);
-    out.U32(image.word_28);
-    out.U32(image.word_2c);
-    out.U32(0);
-    out.U32(image.word_34);
-    out.U32(0);
-    out.U32(image.entry_offset);
-    for (std::string_view name : kNamedSections) {
-        out.U32(image.header_offsets[static_cast<size_t>(FindSectionIndex(image, name))]);
+    StoreU32(header + kFirstSectionWord, first_section);
+    StoreU32(header + kWord28, image.word_28);
+    StoreU32(header + kWord2C, image.word_2c);
+    StoreU32(header + kWord34, image.word_34);
+    StoreU32(header + kEntryWord, image.entry_offset);
+    for (size_t n = 0; n < kNamedSections.size(); ++n) {
+        const size_t index = static_cast<size_t>(FindSectionIndex(image, kNamedSections[n]));
+        StoreU32(header + NamedHeaderWord(n), image.header_offsets[index]);
     }
-    out.U32(first_section);
+    StoreU32(header + kFirstSectionCopyWord, first_section);
+    ByteWriter out;
+    out.Bytes(header);
 
     for (const LibraryRow& row : image.libraries) {
         const std::string* fields[kLibraryFields] = {&row.file_name, &row.identifier, &row.major,
@@ -194,37 +215,20 @@ Result<std::vector<uint8_t>> WriteImage(ProgramImage& image) {
     }
     out.U8(0);
 
-    const size_t count = image.sections.size();
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < image.sections.size(); ++i) {
         const Section& s = image.sections[i];
-        const uint32_t data_size = static_cast<uint32_t>(s.data.size());
-        out.U32(kSectionHeaderSize + 4 * static_cast<uint32_t>(s.relocations.size()));
-        out.U32(image.header_offsets[i + 1]);  // @reloc1 always follows
-        out.U32(s.flags);
-        out.Bytes({reinterpret_cast<const uint8_t*>(s.name.data()), s.name.size()});
-        out.Zeros(kSectionNameSize - s.name.size());
-        out.U32(s.memory_size);
-        out.U32(data_size);
-        out.U32(image.data_offsets[i]);
-        out.U32(static_cast<uint32_t>(s.relocations.size()));
-        out.U32(0);
-        for (const Relocation& r : s.relocations) out.U32(EncodeRelocation(r));
+        WriteSectionHeader(out, s.name, s.flags, s.memory_size,
+                           static_cast<uint32_t>(s.data.size()), image.data_offsets[i],
+                           image.header_offsets[i + 1],  // @reloc1 follows
+                           s.relocations);
         out.Bytes(s.data);
     }
 
     // @reloc1: the lists are always written in full; a stated size shorter than they are leaves
     // the last words after the stated bytes, still inside the image.
     const uint32_t stated = StatedFixupSize(image);
-    out.U32(kSectionHeaderSize);
-    out.U32(kNoOffset);
-    out.U32(1);
-    out.Bytes({reinterpret_cast<const uint8_t*>(kFixupSection.data()), kFixupSection.size()});
-    out.Zeros(kSectionNameSize - kFixupSection.size());
-    out.U32(stated);
-    out.U32(stated);
-    out.U32(image.data_offsets.back());
-    out.U32(0);
-    out.U32(0);
+    WriteSectionHeader(out, kFixupSection, 1, stated, stated, image.data_offsets.back(), kNoOffset,
+                       {});
     for (const auto& list : image.fixups.sites) {
         out.U32(static_cast<uint32_t>(list.size()));
         for (uint32_t site : list) out.U32(site);

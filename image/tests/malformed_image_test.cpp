@@ -10,9 +10,12 @@
 namespace quorix::image::testing {
 namespace {
 
-// Offsets inside a section header.
-constexpr uint32_t kNext = 4, kName = 12, kMemory = 36, kStored = 40, kData = 44, kCount = 48,
-                   kReserved = 52, kRecords = 56;
+using namespace layout::section_field;
+using layout::kEntryWord;
+using layout::kFirstSectionCopyWord;
+using layout::kFirstSectionWord;
+using layout::kLibraryTable;
+using layout::NamedHeaderWord;
 
 struct Built {
     ProgramImage image;
@@ -38,32 +41,34 @@ void PrintTo(const Defect& d, std::ostream* os) {
 }
 
 const Defect kDefects[] = {
-    {"TruncatedHeader", [](Built& b) { b.bytes.resize(87); },
+    {"TruncatedHeader", [](Built& b) { b.bytes.resize(layout::kHeaderSize - 1); },
      "image of size 0x57 is shorter than its 0x58-byte header"},
     {"BadMagic", [](Built& b) { b.bytes[1] = 'K'; }, "magic at 0x0 is 57 4b 00 00"},
     {"NonZeroReservedHeaderByte", [](Built& b) { b.bytes[0x10] = 7; },
      "reserved header byte at 0x10 is 0x07"},
-    {"NonZeroReservedHeaderWord", [](Built& b) { PatchU32(b.bytes, 0x38, 1); },
+    {"NonZeroReservedHeaderWord", [](Built& b) { PatchU32(b.bytes, layout::kZeroWord38, 1); },
      "reserved header word at 0x38"},
     {"LibraryTableUnterminated", [](Built& b) { b.bytes.resize(0x60); },
      "library table row 0 at 0x58 has no NUL before the end of the image of size 0x60"},
-    {"LibraryRowWithFourFields", [](Built& b) { b.bytes[0x58 + 5] = 'x'; },
+    {"LibraryRowWithFourFields", [](Built& b) { b.bytes[kLibraryTable + 5] = 'x'; },
      "library table row 0 at 0x58 has 4 fields, not 5"},
-    {"LibraryRowWithSixFields", [](Built& b) { b.bytes[0x58 + 1] = '\r'; },
+    {"LibraryRowWithSixFields", [](Built& b) { b.bytes[kLibraryTable + 1] = '\r'; },
      "library table row 0 at 0x58 has 6 fields, not 5"},
     {"LibraryTableWithMoreThan64Rows",
      [](Built& b) {
          // 59 more rows make 65; what follows no longer lines up, but the row limit comes first.
          const std::string row = "a\rb\rc\rd\re";
          for (int i = 0; i < 59; ++i) {
-             b.bytes.insert(b.bytes.begin() + 0x58, row.c_str(), row.c_str() + row.size() + 1);
+             b.bytes.insert(b.bytes.begin() + kLibraryTable, row.c_str(),
+                            row.c_str() + row.size() + 1);
          }
      },
      "library table at 0x58 has more than 64 rows"},
     {"FirstSectionNotRightAfterLibraryTable",
-     [](Built& b) { PatchU32(b.bytes, 0x24, b.header(kConst) + 1); },
+     [](Built& b) { PatchU32(b.bytes, kFirstSectionWord, b.header(kConst) + 1); },
      "first section header offset 0x1ca at 0x24 is not 0x1c9"},
-    {"WordAt54DiffersFromFirstSection", [](Built& b) { PatchU32(b.bytes, 0x54, 0x26F); },
+    {"WordAt54DiffersFromFirstSection",
+     [](Built& b) { PatchU32(b.bytes, kFirstSectionCopyWord, 0x26F); },
      "word at 0x54 (0x26f) differs"},
     {"SectionHeaderPastEnd", [](Built& b) { b.bytes.resize(b.header(kHelp) + 20); },
      "section header at 0x2cf needs 0x38 bytes, past the end"},
@@ -87,26 +92,26 @@ const Defect kDefects[] = {
          b.bytes = WriteValid(b.image);
          const uint32_t fix = b.image.header_offsets.back();
          PatchU32(b.bytes, fix + kNext,
-                  b.image.data_offsets.back() + ReadU32At(b.bytes, fix + kStored));
+                  b.image.data_offsets.back() + ReadU32At(b.bytes, fix + kStoredSize));
      },
      "section chain from 0x1c9 has more than 32 sections"},
     {"ChainEndsWithoutReloc1",
      [](Built& b) { PatchU32(b.bytes, b.header(kVar) + kNext, 0xFFFFFFFF); },
      "section chain has no \"@reloc1\" section"},
     {"HeaderSizeNotFixedPlusFourPerRelocation",
-     [](Built& b) { PatchU32(b.bytes, b.header(kCode), 56 + 4 * 5); },
+     [](Built& b) { PatchU32(b.bytes, b.header(kCode) + kHeaderSize, kRecords + 4 * 5); },
      "header size 0x4c of section \"code\" at 0x33b is not 56 + 4 x relocation count 0x4"},
     {"RelocationCountOverflowsHeaderSize",
      [](Built& b) {
          // 56 + 4 x 0x40000001 wraps to 60 in 32 bits.
-         PatchU32(b.bytes, b.header(kCode), 60);
-         PatchU32(b.bytes, b.header(kCode) + kCount, 0x40000001);
+         PatchU32(b.bytes, b.header(kCode) + kHeaderSize, 60);
+         PatchU32(b.bytes, b.header(kCode) + kRelocationCount, 0x40000001);
      },
      "relocation count 0x40000001 of section \"code\" at 0x36b overflows"},
     {"RelocationRecordsPastEnd",
      [](Built& b) {
-         PatchU32(b.bytes, b.header(kCode), 56 + 4 * 0x1000000);
-         PatchU32(b.bytes, b.header(kCode) + kCount, 0x1000000);
+         PatchU32(b.bytes, b.header(kCode) + kHeaderSize, kRecords + 4 * 0x1000000);
+         PatchU32(b.bytes, b.header(kCode) + kRelocationCount, 0x1000000);
      },
      "relocation count 0x1000000 at 0x373 needs 0x4000000 bytes, past the end of the image"},
     {"RelocationKind4",
@@ -151,35 +156,37 @@ const Defect kDefects[] = {
      [](Built& b) { std::copy_n("const", 6, b.bytes.begin() + b.header(kForm) + kName); },
      "section name \"const\" at 0x26f repeats the section at 0x1c9"},
     {"DataOffsetNotRightAfterHeader",
-     [](Built& b) { PatchU32(b.bytes, b.header(kConst) + kData, b.data(kConst) + 1); },
+     [](Built& b) { PatchU32(b.bytes, b.header(kConst) + kDataOffset, b.data(kConst) + 1); },
      "data offset 0x202 of section \"const\" at 0x1c9 is not 0x201"},
     {"UnstoredSectionWithStoredSize",
-     [](Built& b) { PatchU32(b.bytes, b.header(kVar) + kStored, 4); },
+     [](Built& b) { PatchU32(b.bytes, b.header(kVar) + kStoredSize, 4); },
      "section \"var\" at 0x3e3 stores 0x4 bytes but its data offset is 0xFFFFFFFF"},
     {"StoredBytesPastEnd",
      [](Built& b) {
-         PatchU32(b.bytes, b.header(kCode) + kStored, 0x7FFFFFFF);
-         PatchU32(b.bytes, b.header(kCode) + kMemory, 0x7FFFFFFF);
+         PatchU32(b.bytes, b.header(kCode) + kStoredSize, 0x7FFFFFFF);
+         PatchU32(b.bytes, b.header(kCode) + kMemorySize, 0x7FFFFFFF);
      },
      "stored size 0x7fffffff at 0x383 needs 0x7fffffff bytes, past the end of the image"},
     {"StoredSizeAboveMemorySize",
-     [](Built& b) { PatchU32(b.bytes, b.header(kConst) + kMemory, 100); },
+     [](Built& b) { PatchU32(b.bytes, b.header(kConst) + kMemorySize, 100); },
      "stored size 0x6e of section \"const\" at 0x1c9 exceeds its memory size 0x64"},
-    {"HelpWordNamesCodeHeader", [](Built& b) { PatchU32(b.bytes, 0x48, b.header(kCode)); },
+    {"HelpWordNamesCodeHeader",
+     [](Built& b) { PatchU32(b.bytes, NamedHeaderWord(kHelp), b.header(kCode)); },
      "word at 0x48 names the section header at 0x33b called \"code\", not \"help\""},
-    {"HelpWordNamesNoHeader", [](Built& b) { PatchU32(b.bytes, 0x48, b.header(kHelp) + 1); },
+    {"HelpWordNamesNoHeader",
+     [](Built& b) { PatchU32(b.bytes, NamedHeaderWord(kHelp), b.header(kHelp) + 1); },
      "word at 0x48 (0x2d0) is not the offset of a section header"},
-    {"EntryOffsetPastCode", [](Built& b) { PatchU32(b.bytes, 0x3C, b.data(kCode) + 96); },
+    {"EntryOffsetPastCode", [](Built& b) { PatchU32(b.bytes, kEntryWord, b.data(kCode) + 96); },
      "entry offset 0x3e3 at 0x3C is outside the stored bytes of section \"code\""},
-    {"EntryOffsetBeforeCode", [](Built& b) { PatchU32(b.bytes, 0x3C, b.data(kCode) - 1); },
+    {"EntryOffsetBeforeCode", [](Built& b) { PatchU32(b.bytes, kEntryWord, b.data(kCode) - 1); },
      "entry offset 0x382 at 0x3C is outside"},
     {"Reloc1WithRelocations",
      [](Built& b) {
-         PatchU32(b.bytes, b.header(kReloc1), 60);
-         PatchU32(b.bytes, b.header(kReloc1) + kCount, 1);
-         PatchU32(b.bytes, b.header(kReloc1) + kData, b.data(kReloc1) + 4);
-         PatchU32(b.bytes, b.header(kReloc1) + kMemory, 0x18);
-         PatchU32(b.bytes, b.header(kReloc1) + kStored, 0x18);
+         PatchU32(b.bytes, b.header(kReloc1) + kHeaderSize, 60);
+         PatchU32(b.bytes, b.header(kReloc1) + kRelocationCount, 1);
+         PatchU32(b.bytes, b.header(kReloc1) + kDataOffset, b.data(kReloc1) + 4);
+         PatchU32(b.bytes, b.header(kReloc1) + kMemorySize, 0x18);
+         PatchU32(b.bytes, b.header(kReloc1) + kStoredSize, 0x18);
      },
      "\"@reloc1\" at 0x41b is not a stored section with flags 1"},
     {"FixupListCountPastEnd", [](Built& b) { PatchU32(b.bytes, b.fixup_count(3), 0x40000000); },
@@ -199,9 +206,9 @@ const Defect kDefects[] = {
     {"FixupStatedSizeBeyondLists",
      [](Built& b) {
          b.bytes.insert(b.bytes.end(), 4, 0);
-         const uint32_t stated = ReadU32At(b.bytes, b.header(kReloc1) + kStored) + 4;
-         PatchU32(b.bytes, b.header(kReloc1) + kStored, stated);
-         PatchU32(b.bytes, b.header(kReloc1) + kMemory, stated);
+         const uint32_t stated = ReadU32At(b.bytes, b.header(kReloc1) + kStoredSize) + 4;
+         PatchU32(b.bytes, b.header(kReloc1) + kStoredSize, stated);
+         PatchU32(b.bytes, b.header(kReloc1) + kMemorySize, stated);
      },
      "fix-up lists end at 0x47f, before the stated end 0x483 of \"@reloc1\""},
 };
