@@ -2,6 +2,7 @@
 // layout's rules before anything is returned; the stages (header, library table, section chain,
 // named headers and entry, fix-up lists) are separate functions in reading order.
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "image/bytes.h"
@@ -123,23 +124,12 @@ Result<void> ReadRelocations(ByteReader& in, RawSection& raw, uint32_t count) {
         const uint32_t record = (*records)[i];
         const size_t record_at = at + 4 * i;
         const Relocation r{record >> 3, static_cast<RelocationKind>(record & 7)};
-        if ((record & 7) > kMaxRelocationKind) {
-            return in.FieldError(record_at,
-                                 "relocation %zu of section \"%s\" at 0x%zx has kind %u; only 0 "
-                                 "to 3 exist",
-                                 i, s.name.c_str(), record_at, record & 7);
-        }
-        if (i > 0 && r.site <= s.relocations.back().site) {
-            return in.FieldError(record_at,
-                                 "relocation %zu of section \"%s\" at 0x%zx has site 0x%x, not "
-                                 "above the previous site 0x%x",
-                                 i, s.name.c_str(), record_at, r.site, s.relocations.back().site);
-        }
-        if (!WordFits(r.site, raw.stored_size)) {
-            return in.FieldError(record_at,
-                                 "relocation %zu of section \"%s\" at 0x%zx has site 0x%x, whose "
-                                 "word ends past the stored size 0x%x",
-                                 i, s.name.c_str(), record_at, r.site, raw.stored_size);
+        const std::optional<uint32_t> previous =
+            i > 0 ? std::optional<uint32_t>(s.relocations.back().site) : std::nullopt;
+        if (Result<void> ok = CheckRelocation(s.name, i, record & 7, r.site, previous,
+                                              raw.stored_size, record_at, raw.header_offset);
+            !ok) {
+            return ok.error();
         }
         raw.section.relocations.push_back(r);
     }

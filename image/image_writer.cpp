@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <limits>
+#include <optional>
 
 #include "image/bytes.h"
 #include "image/program_image.h"
@@ -67,21 +68,12 @@ Result<void> CheckSection(const Section& s, uint64_t header_offset) {
     }
     for (size_t i = 0; i < s.relocations.size(); ++i) {
         const Relocation& r = s.relocations[i];
-        if (static_cast<uint32_t>(r.kind) > kMaxRelocationKind) {
-            return MakeError(at, "relocation %zu of section \"%s\" has kind %u; only 0 to 3 exist",
-                             i, s.name.c_str(), static_cast<unsigned>(r.kind));
-        }
-        if (i > 0 && r.site <= s.relocations[i - 1].site) {
-            return MakeError(at,
-                             "relocation %zu of section \"%s\" has site 0x%x, not above the "
-                             "previous site 0x%x",
-                             i, s.name.c_str(), r.site, s.relocations[i - 1].site);
-        }
-        if (!WordFits(r.site, s.data.size()) || r.site > kMaxRelocationSite) {
-            return MakeError(at,
-                             "relocation %zu of section \"%s\" has site 0x%x, whose word ends past "
-                             "the stored size 0x%zx",
-                             i, s.name.c_str(), r.site, s.data.size());
+        const std::optional<uint32_t> previous =
+            i > 0 ? std::optional<uint32_t>(s.relocations[i - 1].site) : std::nullopt;
+        if (Result<void> ok = CheckRelocation(s.name, i, static_cast<uint32_t>(r.kind), r.site,
+                                              previous, s.data.size(), std::nullopt, at);
+            !ok) {
+            return ok;
         }
     }
     return {};
