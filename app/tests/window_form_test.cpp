@@ -7,7 +7,7 @@
 
 #include "app/gbk.h"
 #include "app/program_image.h"
-#include "app/tests/block_bytes.h"
+#include "image/tests/block_bytes.h"
 #include "app/units.h"
 #include "app/window_contents.h"
 #include "app/window_description.h"

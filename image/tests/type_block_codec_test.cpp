@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "app/tests/block_bytes.h"
+#include "image/tests/block_bytes.h"
 #include "image/form_types.h"
 
 namespace quorix::form {
