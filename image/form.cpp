@@ -111,15 +111,15 @@ Result<UnitBlock> ReadUnitBlock(ByteReader& r, uint32_t type, size_t block_end) 
     TRY_VOID(Zeros(r, 4, "reserved word"));
     TRY(parent, r.ReadU32("parent unit ID"));
     u.parent = parent;
-    const size_t count_at = r.offset();
-    TRY(child_count, r.ReadU32("child count"));
-    if (child_count > kMaxChildren) {
-        return r.FieldError(count_at, "child count %u is more than %u", child_count, kMaxChildren);
+    TRY(child_count, r.ReadCount("child count"));
+    if (child_count.value > kMaxChildren) {
+        return r.FieldError(child_count.offset, "child count %llu is more than %u",
+                            static_cast<unsigned long long>(child_count.value), kMaxChildren);
     }
-    TRY(children, r.ReadU32Array(child_count, "child count"));
+    TRY(children, r.ReadU32Array(child_count));
     u.children = std::move(children);
-    TRY(cursor_length, r.ReadU32("cursor block length"));
-    TRY(cursor, r.ReadArray(cursor_length, 1, "cursor block length"));
+    TRY(cursor_length, r.ReadCount("cursor block length"));
+    TRY(cursor, r.ReadArray(cursor_length, 1));
     u.cursor = AsString(cursor);
     TRY_VOID(Zeros(r, 4, "reserved word"));
     TRY(tag, r.ReadCString("tag"));
@@ -127,13 +127,14 @@ Result<UnitBlock> ReadUnitBlock(ByteReader& r, uint32_t type, size_t block_end) 
     TRY(flags, r.ReadU32("flags"));
     u.flags = flags;
     TRY_VOID(Zeros(r, 4, "reserved word"));
-    const size_t events_at = r.offset();
-    TRY(event_count, r.ReadU32("event count"));
-    if (event_count > kMaxEvents) {
-        return r.FieldError(events_at, "event count %u is more than %u", event_count, kMaxEvents);
+    TRY(event_count, r.ReadCount("event count"));
+    const size_t events_at = event_count.offset;
+    if (event_count.value > kMaxEvents) {
+        return r.FieldError(events_at, "event count %llu is more than %u",
+                            static_cast<unsigned long long>(event_count.value), kMaxEvents);
     }
-    TRY(events, r.ReadArray(event_count, 8, "event count"));
-    for (uint32_t i = 0; i < event_count; ++i) {
+    TRY(events, r.ReadArray(event_count, 8));
+    for (size_t i = 0; i < event_count.value; ++i) {
         u.events.push_back(
             {image::LoadI32(events.data() + 8 * i), image::LoadU32(events.data() + 8 * i + 4)});
     }
@@ -225,16 +226,18 @@ Result<Form> ReadForm(std::span<const uint8_t> bytes) {
     form.word_8 = w8;
     form.word_12 = w12;
     form.word_16 = w16;
-    TRY(count, r.ReadU32("unit count"));
-    if (count > kMaxUnits)
-        return r.FieldError(28, "unit count %u is more than %u", count, kMaxUnits);
+    TRY(unit_count, r.ReadCount("unit count"));
+    const auto count = static_cast<uint32_t>(unit_count.value);
+    if (count > kMaxUnits) {
+        return r.FieldError(unit_count.offset, "unit count %u is more than %u", count, kMaxUnits);
+    }
     TRY(rest, r.ReadU32("length of the rest of the form"));
     if (uint64_t{rest} + kHeaderSize != bytes.size()) {
         return r.FieldError(32, "the form states 0x%x bytes after its header, it holds 0x%zx", rest,
                             bytes.size() - kHeaderSize);
     }
-    TRY(ids, r.ReadU32Array(count, "unit count"));
-    TRY(offsets, r.ReadU32Array(count, "unit count"));
+    TRY(ids, r.ReadU32Array(unit_count));
+    TRY(offsets, r.ReadU32Array(unit_count));
     const size_t blocks_start = r.offset();
     size_t expected = 0;
     for (uint32_t i = 0; i < count; ++i) {

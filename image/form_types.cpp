@@ -136,9 +136,9 @@ public:
 
     // A u32 byte length and that many bytes; the length is checked against the block's end.
     std::string Counted(const char* field) {
-        const uint32_t length = Word(field);
+        const image::Count length{Word(field), r_.offset() - 4, field};
         if (error_) return {};
-        auto bytes = r_.ReadArray(length, 1, field);
+        auto bytes = r_.ReadArray(length, 1);
         if (!bytes) return Fail(bytes.error()), std::string{};
         return Text(*bytes);
     }

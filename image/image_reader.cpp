@@ -117,7 +117,9 @@ Result<std::string> ReadName(const ByteReader& in, std::span<const uint8_t> byte
 
 Result<void> ReadRelocations(ByteReader& in, RawSection& raw, uint32_t count) {
     const size_t at = in.offset();
-    Result<std::vector<uint32_t>> records = in.ReadU32Array(count, "relocation count");
+    const Count records_count{count, raw.header_offset + field::kRelocationCount,
+                              "relocation count"};
+    Result<std::vector<uint32_t>> records = in.ReadU32Array(records_count);
     if (!records) return records.error();
     const Section& s = raw.section;
     for (size_t i = 0; i < records->size(); ++i) {
@@ -188,7 +190,8 @@ Result<RawSection> ReadSection(ByteReader& in) {
                              raw.data_offset, name_c, h,
                              static_cast<unsigned long long>(uint64_t{h} + raw.header_size));
     }
-    Result<std::span<const uint8_t>> data = in.ReadArray(raw.stored_size, 1, "stored size");
+    Result<std::span<const uint8_t>> data =
+        in.ReadArray(Count{raw.stored_size, h + field::kStoredSize, "stored size"}, 1);
     if (!data) return data.error();
     raw.section.data.assign(data->begin(), data->end());
     if (raw.stored_size > raw.section.memory_size) {
@@ -281,10 +284,10 @@ Result<void> ReadFixups(ByteReader& in, const RawSection& fix, uint32_t code_siz
     if (Result<void> ok = in.Seek(fix.data_offset, "fix-up data offset"); !ok) return ok;
     for (size_t l = 0; l < image.fixups.sites.size(); ++l) {
         const std::string count_name = Format("fix-up list %zu count", l + 1);
-        Result<uint32_t> count = in.ReadU32(count_name.c_str());
+        Result<Count> count = in.ReadCount(count_name.c_str());
         if (!count) return count.error();
         const size_t list_at = in.offset();
-        Result<std::vector<uint32_t>> sites = in.ReadU32Array(*count, count_name.c_str());
+        Result<std::vector<uint32_t>> sites = in.ReadU32Array(*count);
         if (!sites) return sites.error();
         for (size_t i = 0; i < sites->size(); ++i) {
             if (!WordFits((*sites)[i], code_size)) {
