@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -55,6 +56,15 @@ inline void StoreU32(uint8_t* p, uint32_t v) {
     std::memcpy(p, &v, sizeof v);
 }
 
+// Texts (GBK captions, names, GIF faces) are held as raw bytes in std::string; these view one
+// as the other without copying a byte's value.
+inline std::span<const uint8_t> AsBytes(std::string_view text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+inline std::string AsString(std::span<const uint8_t> bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
 // A count or length field and where it was read: an array read that it sizes names this field,
 // at this offset, when the array does not fit.
 struct Count {
@@ -75,7 +85,6 @@ public:
     size_t size() const { return bytes_.size(); }
     size_t remaining() const { return bytes_.size() - offset_; }
     std::span<const uint8_t> buffer() const { return bytes_; }
-    const char* buffer_name() const { return buffer_name_; }
 
     // Moves to `offset`, which may equal the size (an empty tail) but not exceed it.
     Result<void> Seek(uint64_t offset, const char* what);

@@ -5,6 +5,8 @@
 namespace quorix::form {
 namespace {
 
+using image::AsBytes;
+using image::AsString;
 using image::ByteReader;
 using image::ByteWriter;
 using image::Error;
@@ -24,10 +26,6 @@ constexpr uint32_t kMaxEvents = 256;
         auto r_ = (expr);           \
         if (!r_) return r_.error(); \
     } while (0)
-
-std::string AsString(std::span<const uint8_t> s) {
-    return std::string(s.begin(), s.end());
-}
 
 // Reserved fields hold zeros; anything else is not a form this reader knows how to keep.
 Result<void> Zeros(ByteReader& r, size_t count, const char* what) {
@@ -59,7 +57,7 @@ void WriteUnitBlock(ByteWriter& w, const UnitBlock& u) {
     body.U32(static_cast<uint32_t>(u.children.size()));
     for (uint32_t c : u.children) body.U32(c);
     body.U32(static_cast<uint32_t>(u.cursor.size()));
-    body.Bytes({reinterpret_cast<const uint8_t*>(u.cursor.data()), u.cursor.size()});
+    body.Bytes(AsBytes(u.cursor));
     body.U32(0);
     body.Text(u.tag);
     body.U32(u.flags);
@@ -70,7 +68,7 @@ void WriteUnitBlock(ByteWriter& w, const UnitBlock& u) {
         body.U32(e.handler_offset);
     }
     body.Zeros(20);
-    body.Bytes({reinterpret_cast<const uint8_t*>(u.type_block.data()), u.type_block.size()});
+    body.Bytes(AsBytes(u.type_block));
     w.U32(static_cast<uint32_t>(body.size()));
     w.Bytes(body.bytes());
 }

@@ -9,6 +9,8 @@
 
 namespace quorix::form {
 
+using image::AsBytes;
+using image::AsString;
 using image::ByteReader;
 using image::ByteWriter;
 
@@ -18,14 +20,6 @@ constexpr uint32_t kWhite = 0x00FFFFFF;
 constexpr uint32_t kSystemColour = 0xFF000000;  // "use the system's colour"
 constexpr uint32_t kTabBackground = 0x00ECECEC;
 constexpr size_t kFaceBytes = 32;  // LOGFONTA face name, NUL included
-
-std::span<const uint8_t> Span(const std::string& s) {
-    return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
-}
-
-std::string Text(std::span<const uint8_t> bytes) {
-    return std::string(bytes.begin(), bytes.end());
-}
 
 // Encoders take our own build-time descriptions; a value that cannot be stored is a
 // programming error, so they stop rather than write a block that would not read back.
@@ -47,7 +41,7 @@ public:
     void Zeros(size_t count) { w_.Zeros(count); }
     void Counted(const std::string& text) {
         w_.U32(static_cast<uint32_t>(text.size()));
-        w_.Bytes(Span(text));
+        w_.Bytes(AsBytes(text));
     }
     void CString(const std::string& text) { w_.Text(text); }
     void Font(const LogFont& f) {
@@ -57,7 +51,7 @@ public:
                           f.clip_precision, f.quality, f.pitch_and_family}) {
             w_.U8(v);
         }
-        w_.Bytes(Span(f.face));
+        w_.Bytes(AsBytes(f.face));
         w_.Zeros(kFaceBytes - f.face.size());
     }
     void U16(uint16_t v) { w_.U16(v); }
@@ -140,13 +134,13 @@ public:
         if (error_) return {};
         auto bytes = r_.ReadArray(length, 1);
         if (!bytes) return Fail(bytes.error()), std::string{};
-        return Text(*bytes);
+        return AsString(*bytes);
     }
     std::string CString(const char* field) {
         if (error_) return {};
         auto text = r_.ReadCString(field);
         if (!text) return Fail(text.error()), std::string{};
-        return Text(*text);
+        return AsString(*text);
     }
 
     LogFont Font() {
@@ -174,7 +168,7 @@ public:
                                at, kFaceBytes));
             return f;
         }
-        f.face = Text(face.first(length));
+        f.face = AsString(face.first(length));
         return f;
     }
 
@@ -224,7 +218,7 @@ std::string EncodeWindow(const WindowProps& props) {
 image::Result<WindowProps> DecodeWindow(const std::string& type_block) {
     WindowProps props;
     if (type_block.empty()) return props;
-    BlockReader r(Span(type_block), "window type block");
+    BlockReader r(AsBytes(type_block), "window type block");
     for (uint32_t& v : props.options) v = r.Word("option word");
     r.ExpectZeroWords(8, "zero word");
     props.caption = r.Counted("caption");
@@ -244,7 +238,7 @@ std::string EncodePushButton(const PushButtonProps& props) {
 image::Result<PushButtonProps> DecodePushButton(const std::string& type_block) {
     PushButtonProps props;
     if (type_block.empty()) return props;
-    BlockReader r(Span(type_block), "push button type block");
+    BlockReader r(AsBytes(type_block), "push button type block");
     r.Expect({1}, "word");
     props.t = r.Word("word t");
     r.Expect({1, 1, 0, 0}, "word");
@@ -262,7 +256,7 @@ std::string EncodeLabel(const LabelProps& props) {
 image::Result<LabelProps> DecodeLabel(const std::string& type_block) {
     LabelProps props;
     if (type_block.empty()) return props;
-    BlockReader r(Span(type_block), "label type block");
+    BlockReader r(AsBytes(type_block), "label type block");
     r.Expect({1, 0, 0, 0, 1}, "word");
     props.w = r.Word("word w");
     r.Expect({0}, "word");
@@ -285,7 +279,7 @@ std::string EncodeRadio(const RadioProps& props) {
 image::Result<RadioProps> DecodeRadio(const std::string& type_block) {
     RadioProps props;
     if (type_block.empty()) return props;
-    BlockReader r(Span(type_block), "radio box type block");
+    BlockReader r(AsBytes(type_block), "radio box type block");
     r.Expect(kRadioWords, "word");
     props.caption = r.Counted("caption");
     return r.Finish(props);
@@ -307,7 +301,7 @@ std::string EncodeCombo(const ComboProps& props) {
 image::Result<ComboProps> DecodeCombo(const std::string& type_block) {
     ComboProps props;
     if (type_block.empty()) return props;
-    BlockReader r(Span(type_block), "combo box type block");
+    BlockReader r(AsBytes(type_block), "combo box type block");
     r.Expect({3, 1, 0, 0, 0, 0, 1, 0, kWhite}, "word");
     props.s = r.I32("word s");
     r.Expect({0, 0}, "word");
@@ -343,7 +337,7 @@ std::string EncodeEdit(const EditProps& props) {
 image::Result<EditProps> DecodeEdit(const std::string& type_block) {
     EditProps props;
     if (type_block.empty()) return props;
-    BlockReader r(Span(type_block), "edit box type block");
+    BlockReader r(AsBytes(type_block), "edit box type block");
     r.Expect({2}, "word");
     props.a = r.Word("word a");
     r.Expect({0, kWhite, 1, 0, 1}, "word");
@@ -371,7 +365,7 @@ std::string EncodeBoard(const BoardProps& props) {
 image::Result<BoardProps> DecodeBoard(const std::string& type_block) {
     BoardProps props;
     if (type_block.empty()) return props;
-    BlockReader r(Span(type_block), "drawing board type block");
+    BlockReader r(AsBytes(type_block), "drawing board type block");
     r.Expect({1}, "word");
     props.e = r.Word("word e");
     r.Expect({kWhite, 1, 1, 0, 1, 12, 3, 0, 1, kWhite, 0, kSystemColour, 0, 0}, "word");
@@ -387,7 +381,7 @@ std::string EncodeShapeBox(const ShapeBoxProps& props) {
 image::Result<ShapeBoxProps> DecodeShapeBox(const std::string& type_block) {
     ShapeBoxProps props;
     if (type_block.empty()) return props;
-    BlockReader r(Span(type_block), "shape box type block");
+    BlockReader r(AsBytes(type_block), "shape box type block");
     r.Expect({1, kWhite, 0, 0}, "word");
     props.f = r.Word("word f");
     r.Expect({1}, "word");
@@ -403,7 +397,7 @@ image::Result<Props> DecodeFixed(const std::string& type_block, const char* kind
                                  std::initializer_list<uint32_t> words) {
     Props props;
     if (type_block.empty()) return props;
-    BlockReader r(Span(type_block), kind);
+    BlockReader r(AsBytes(type_block), kind);
     r.Expect(words, "word");
     return r.Finish(props);
 }
@@ -452,7 +446,7 @@ std::string EncodeFileDialog(const FileDialogProps& props) {
 image::Result<FileDialogProps> DecodeFileDialog(const std::string& type_block) {
     FileDialogProps props;
     if (type_block.empty()) return props;
-    BlockReader r(Span(type_block), "file dialog type block");
+    BlockReader r(AsBytes(type_block), "file dialog type block");
     r.Expect({1, 0, 0, 0, 1, 1, 1}, "word");
     r.ExpectZeroWords(11, "zero word");
     props.filter = r.Counted("filter");
@@ -492,7 +486,7 @@ std::string EncodeListView(const ListViewProps& props) {
 image::Result<ListViewProps> DecodeListView(const std::string& type_block) {
     ListViewProps props;
     if (type_block.empty()) return props;
-    BlockReader r(Span(type_block), "list view type block");
+    BlockReader r(AsBytes(type_block), "list view type block");
     r.Expect(kListWords, "word");
     const size_t length_at = r.offset();
     const uint32_t length = r.Word("column records length");
@@ -542,7 +536,7 @@ std::string EncodePictureButton(const PictureButtonProps& props) {
 image::Result<PictureButtonProps> DecodePictureButton(const std::string& type_block) {
     PictureButtonProps props;
     if (type_block.empty()) return props;
-    BlockReader r(Span(type_block), "picture button type block");
+    BlockReader r(AsBytes(type_block), "picture button type block");
     r.Expect(kPictureWords, "word");
     props.face1 = r.Counted("first face");
     props.face2 = r.Counted("second face");
@@ -587,7 +581,7 @@ std::string EncodeTabControl(const TabControlProps& props) {
 image::Result<TabControlProps> DecodeTabControl(const std::string& type_block) {
     TabControlProps props;
     if (type_block.empty()) return props;
-    BlockReader r(Span(type_block), "tab control type block");
+    BlockReader r(AsBytes(type_block), "tab control type block");
     r.Expect({7, 0, 1, 0, 0}, "word");
     props.font = r.Font();
     const size_t length_at = r.offset();

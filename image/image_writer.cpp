@@ -201,7 +201,7 @@ Result<std::vector<uint8_t>> WriteImage(ProgramImage& image) {
                                                      &row.minor, &row.description};
         for (size_t f = 0; f < kLibraryFields; ++f) {
             if (f > 0) out.U8(kFieldSeparator);
-            out.Bytes({reinterpret_cast<const uint8_t*>(fields[f]->data()), fields[f]->size()});
+            out.Bytes(AsBytes(*fields[f]));
         }
         out.U8(0);
     }

@@ -116,10 +116,6 @@ struct ProgramImage {
     friend bool operator==(const ProgramImage&, const ProgramImage&) = default;
 };
 
-struct WriteResult {
-    std::vector<uint8_t> bytes;
-};
-
 // Checks everything the writer would refuse except the entry offset, and fills header_offsets
 // and data_offsets, without writing. A generator uses it to learn where the code data lands,
 // and so what entry offset to give.
