@@ -86,7 +86,7 @@ Error BlockReader::Refused(size_t at, const std::string& message) const {
 Result<void> BlockReader::Fixed(std::initializer_list<uint32_t> expected, const char* field) {
     for (uint32_t want : expected) {
         const size_t at = r_.offset();
-        FIELD_VALUE(got, r_.ReadU32(field));
+        QUORIX_TRY_VALUE(got, r_.ReadU32(field));
         if (got != want) {
             return r_.FieldError(at, "%s %s at 0x%zx is 0x%x, expected 0x%x", kind_, field, at, got,
                                  want);
@@ -102,7 +102,7 @@ Result<void> BlockReader::ZeroWords(size_t count, const char* field) {
 
 Result<void> BlockReader::Fill(size_t count, uint8_t value, const char* field) {
     const size_t at = r_.offset();
-    FIELD_VALUE(bytes, r_.ReadBytes(count, field));
+    QUORIX_TRY_VALUE(bytes, r_.ReadBytes(count, field));
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] != value) {
             return r_.FieldError(at + i, "%s %s byte %zu at 0x%zx is 0x%02x, expected 0x%02x",
@@ -113,39 +113,39 @@ Result<void> BlockReader::Fill(size_t count, uint8_t value, const char* field) {
 }
 
 Result<void> BlockReader::Word(uint32_t& v, const char* field) {
-    FIELD_VALUE(word, r_.ReadU32(field));
+    QUORIX_TRY_VALUE(word, r_.ReadU32(field));
     v = word;
     return {};
 }
 
 Result<void> BlockReader::I32(int32_t& v, const char* field) {
-    FIELD_VALUE(word, r_.ReadI32(field));
+    QUORIX_TRY_VALUE(word, r_.ReadI32(field));
     v = word;
     return {};
 }
 
 Result<void> BlockReader::U8(uint8_t& v, const char* field) {
-    FIELD_VALUE(byte, r_.ReadU8(field));
+    QUORIX_TRY_VALUE(byte, r_.ReadU8(field));
     v = byte;
     return {};
 }
 
 Result<void> BlockReader::Counted(std::string& text, const char* field) {
-    FIELD_VALUE(length, r_.ReadCount(field));
-    FIELD_VALUE(bytes, r_.ReadArray(length, 1));
+    QUORIX_TRY_VALUE(length, r_.ReadCount(field));
+    QUORIX_TRY_VALUE(bytes, r_.ReadArray(length, 1));
     text = image::AsString(bytes);
     return {};
 }
 
 Result<void> BlockReader::CString(std::string& text, const char* field) {
-    FIELD_VALUE(bytes, r_.ReadCString(field));
+    QUORIX_TRY_VALUE(bytes, r_.ReadCString(field));
     text = image::AsString(bytes);
     return {};
 }
 
 Result<void> BlockReader::Padded(std::string& text, size_t size, const char* field) {
     const size_t at = r_.offset();
-    FIELD_VALUE(bytes, r_.ReadBytes(size, field));
+    QUORIX_TRY_VALUE(bytes, r_.ReadBytes(size, field));
     size_t length = 0;
     while (length < bytes.size() && bytes[length] != 0) ++length;
     if (length == bytes.size()) {

@@ -23,16 +23,7 @@
 #include "image/result.h"
 
 // Returns from a layout function with the error of a field that failed.
-#define FIELD(expr)                 \
-    do {                            \
-        auto r_ = (expr);           \
-        if (!r_) return r_.error(); \
-    } while (0)
-// Binds the value of a read that succeeded to `var`, or returns its error.
-#define FIELD_VALUE(var, expr)            \
-    auto var##_r = (expr);                \
-    if (!var##_r) return var##_r.error(); \
-    auto var = std::move(var##_r).value()
+#define FIELD(expr) QUORIX_TRY(expr)
 
 namespace quorix::form {
 
@@ -104,7 +95,7 @@ public:
     image::Result<void> Again(const std::string& first, const char* field, const std::string& what);
     template <typename T, typename Record>
     image::Result<void> ShortList(std::vector<T>& items, const char* count_field, Record record) {
-        FIELD_VALUE(count, r_.ReadU16(count_field));
+        QUORIX_TRY_VALUE(count, r_.ReadU16(count_field));
         for (uint16_t i = 0; i < count; ++i) {
             FIELD(record(*this, items.emplace_back()));
         }

@@ -44,7 +44,7 @@ Result<void> TabCounts(C& c, Count& count) {
 
 // The framing length must leave its records inside the block.
 Result<image::Count> ReadFramingLength(BlockReader& r, const char* field) {
-    FIELD_VALUE(length, r.Length(field));
+    QUORIX_TRY_VALUE(length, r.Length(field));
     if (length.value > r.remaining()) {
         return r.Refused(length.offset,
                          image::Format("%s 0x%llx at 0x%zx runs past the end of the block of "
@@ -64,7 +64,7 @@ Result<void> Columns(BlockWriter& w, const std::vector<ListColumn>& columns) {
 }
 
 Result<void> Columns(BlockReader& r, std::vector<ListColumn>& columns) {
-    FIELD_VALUE(length, ReadFramingLength(r, "column records length"));
+    QUORIX_TRY_VALUE(length, ReadFramingLength(r, "column records length"));
     const size_t end = r.offset() + length.value;
     while (r.offset() < end) {
         const size_t at = r.offset();
@@ -87,7 +87,7 @@ Result<void> Tabs(BlockWriter& w, const std::vector<std::string>& captions) {
 }
 
 Result<void> Tabs(BlockReader& r, std::vector<std::string>& captions) {
-    FIELD_VALUE(length, ReadFramingLength(r, "tab list length"));
+    QUORIX_TRY_VALUE(length, ReadFramingLength(r, "tab list length"));
     const size_t end = r.offset() + length.value;
     uint32_t count = 0;
     FIELD(TabCounts(r, count));
