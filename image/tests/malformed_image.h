@@ -40,7 +40,7 @@ struct Built {
 struct Defect {
     const char* name;
     std::function<void(Built&)> damage;
-    const char* message;  // a distinctive part of the error
+    const char* message;  // a distinctive piece of the error
     // Where the error points: the offset of the field at fault, in the damaged bytes.
     uint32_t (*offset)(const Built&);
 };
