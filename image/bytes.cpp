@@ -104,27 +104,34 @@ Result<std::span<const uint8_t>> ByteReader::ReadBytes(size_t count, const char*
     return data;
 }
 
-Result<std::span<const uint8_t>> ByteReader::ReadArray(uint64_t count, size_t element_size,
-                                                       const char* what) {
-    if (element_size != 0 && count > std::numeric_limits<size_t>::max() / element_size) {
-        return FieldError(offset_, "%s 0x%llx at 0x%zx overflows when multiplied by 0x%zx bytes",
-                          what, static_cast<unsigned long long>(count), offset_, element_size);
+Result<Count> ByteReader::ReadCount(const char* what) {
+    const size_t at = offset_;
+    Result<uint32_t> value = ReadU32(what);
+    if (!value) return value.error();
+    return Count{*value, at, what};
+}
+
+Result<std::span<const uint8_t>> ByteReader::ReadArray(const Count& count, size_t element_size) {
+    const auto value = static_cast<unsigned long long>(count.value);
+    if (element_size != 0 && count.value > std::numeric_limits<size_t>::max() / element_size) {
+        return FieldError(count.offset,
+                          "%s 0x%llx at 0x%zx overflows when multiplied by 0x%zx bytes", count.what,
+                          value, count.offset, element_size);
     }
-    const size_t byte_count = static_cast<size_t>(count) * element_size;
+    const size_t byte_count = static_cast<size_t>(count.value) * element_size;
     if (byte_count > remaining()) {
-        return FieldError(offset_,
+        return FieldError(count.offset,
                           "%s 0x%llx at 0x%zx needs 0x%zx bytes, past the end of the %s of size "
                           "0x%zx",
-                          what, static_cast<unsigned long long>(count), offset_, byte_count,
-                          buffer_name_, bytes_.size());
+                          count.what, value, count.offset, byte_count, buffer_name_, bytes_.size());
     }
     std::span<const uint8_t> data = bytes_.subspan(offset_, byte_count);
     offset_ += byte_count;
     return data;
 }
 
-Result<std::vector<uint32_t>> ByteReader::ReadU32Array(uint64_t count, const char* what) {
-    Result<std::span<const uint8_t>> data = ReadArray(count, 4, what);
+Result<std::vector<uint32_t>> ByteReader::ReadU32Array(const Count& count) {
+    Result<std::span<const uint8_t>> data = ReadArray(count, 4);
     if (!data) return data.error();
     std::vector<uint32_t> words(data->size() / 4);
     for (size_t i = 0; i < words.size(); ++i) words[i] = LoadU32(data->data() + 4 * i);

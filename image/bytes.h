@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -55,6 +56,23 @@ inline void StoreU32(uint8_t* p, uint32_t v) {
     std::memcpy(p, &v, sizeof v);
 }
 
+// Texts (GBK captions, names, GIF faces) are held as raw bytes in std::string; these view one
+// as the other without copying a byte's value.
+inline std::span<const uint8_t> AsBytes(std::string_view text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+inline std::string AsString(std::span<const uint8_t> bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// A count or length field and where it was read: an array read that it sizes names this field,
+// at this offset, when the array does not fit.
+struct Count {
+    uint64_t value = 0;
+    size_t offset = 0;      // of the count field itself, not of the array it sizes
+    const char* what = "";  // "relocation count"
+};
+
 // A read cursor over a byte buffer. Each read names the field it reads (`what`), so that a failed
 // read yields a message such as "section name at 0x1d5 needs 24 bytes, past the end of the image
 // of size 0x1e0". `buffer_name` ("image", "form section") names the whole buffer in messages.
@@ -67,7 +85,6 @@ public:
     size_t size() const { return bytes_.size(); }
     size_t remaining() const { return bytes_.size() - offset_; }
     std::span<const uint8_t> buffer() const { return bytes_; }
-    const char* buffer_name() const { return buffer_name_; }
 
     // Moves to `offset`, which may equal the size (an empty tail) but not exceed it.
     Result<void> Seek(uint64_t offset, const char* what);
@@ -79,11 +96,14 @@ public:
     Result<int32_t> ReadI32(const char* what);
     Result<std::span<const uint8_t>> ReadBytes(size_t count, const char* what);
 
-    // Reads `count` elements of `element_size` bytes. `what` names the count ("relocation
-    // count"): count × size is checked for overflow before it is formed, then against the end.
-    Result<std::span<const uint8_t>> ReadArray(uint64_t count, size_t element_size,
-                                               const char* what);
-    Result<std::vector<uint32_t>> ReadU32Array(uint64_t count, const char* what);
+    // Reads a u32 count field, remembering its offset for the array read it sizes.
+    Result<Count> ReadCount(const char* what);
+
+    // Reads `count.value` elements of `element_size` bytes from the cursor. count × size is
+    // checked for overflow before it is formed, then against the end; an error names the count
+    // field and points at its offset.
+    Result<std::span<const uint8_t>> ReadArray(const Count& count, size_t element_size);
+    Result<std::vector<uint32_t>> ReadU32Array(const Count& count);
 
     // Reads a NUL-terminated text and returns it without its NUL; the NUL is consumed. Fails when
     // no NUL comes before the end of the buffer.

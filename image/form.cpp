@@ -5,6 +5,8 @@
 namespace quorix::form {
 namespace {
 
+using image::AsBytes;
+using image::AsString;
 using image::ByteReader;
 using image::ByteWriter;
 using image::Error;
@@ -14,20 +16,6 @@ constexpr uint32_t kHeaderSize = 36;
 constexpr uint32_t kMaxUnits = 4096;
 constexpr uint32_t kMaxChildren = 4096;
 constexpr uint32_t kMaxEvents = 256;
-
-#define TRY(var, expr)                    \
-    auto var##_r = (expr);                \
-    if (!var##_r) return var##_r.error(); \
-    auto var = std::move(var##_r).value()
-#define TRY_VOID(expr)              \
-    do {                            \
-        auto r_ = (expr);           \
-        if (!r_) return r_.error(); \
-    } while (0)
-
-std::string AsString(std::span<const uint8_t> s) {
-    return std::string(s.begin(), s.end());
-}
 
 // Reserved fields hold zeros; anything else is not a form this reader knows how to keep.
 Result<void> Zeros(ByteReader& r, size_t count, const char* what) {
@@ -59,7 +47,7 @@ void WriteUnitBlock(ByteWriter& w, const UnitBlock& u) {
     body.U32(static_cast<uint32_t>(u.children.size()));
     for (uint32_t c : u.children) body.U32(c);
     body.U32(static_cast<uint32_t>(u.cursor.size()));
-    body.Bytes({reinterpret_cast<const uint8_t*>(u.cursor.data()), u.cursor.size()});
+    body.Bytes(AsBytes(u.cursor));
     body.U32(0);
     body.Text(u.tag);
     body.U32(u.flags);
@@ -70,7 +58,7 @@ void WriteUnitBlock(ByteWriter& w, const UnitBlock& u) {
         body.U32(e.handler_offset);
     }
     body.Zeros(20);
-    body.Bytes({reinterpret_cast<const uint8_t*>(u.type_block.data()), u.type_block.size()});
+    body.Bytes(AsBytes(u.type_block));
     w.U32(static_cast<uint32_t>(body.size()));
     w.Bytes(body.bytes());
 }
@@ -94,78 +82,79 @@ void WriteMenuEntry(ByteWriter& w, const MenuEntry& m) {
 Result<UnitBlock> ReadUnitBlock(ByteReader& r, uint32_t type, size_t block_end) {
     UnitBlock u;
     u.type = type;
-    TRY_VOID(Zeros(r, 20, "reserved words"));
-    TRY(name, r.ReadCString("unit name"));
-    TRY(remark, r.ReadCString("unit remark"));
+    QUORIX_TRY(Zeros(r, 20, "reserved words"));
+    QUORIX_TRY_VALUE(name, r.ReadCString("unit name"));
+    QUORIX_TRY_VALUE(remark, r.ReadCString("unit remark"));
     u.name = AsString(name);
     u.remark = AsString(remark);
-    TRY_VOID(Zeros(r, 4, "reserved word"));
-    TRY(left, r.ReadI32("left"));
-    TRY(top, r.ReadI32("top"));
-    TRY(width, r.ReadI32("width"));
-    TRY(height, r.ReadI32("height"));
+    QUORIX_TRY(Zeros(r, 4, "reserved word"));
+    QUORIX_TRY_VALUE(left, r.ReadI32("left"));
+    QUORIX_TRY_VALUE(top, r.ReadI32("top"));
+    QUORIX_TRY_VALUE(width, r.ReadI32("width"));
+    QUORIX_TRY_VALUE(height, r.ReadI32("height"));
     u.left = left;
     u.top = top;
     u.width = width;
     u.height = height;
-    TRY_VOID(Zeros(r, 4, "reserved word"));
-    TRY(parent, r.ReadU32("parent unit ID"));
+    QUORIX_TRY(Zeros(r, 4, "reserved word"));
+    QUORIX_TRY_VALUE(parent, r.ReadU32("parent unit ID"));
     u.parent = parent;
-    const size_t count_at = r.offset();
-    TRY(child_count, r.ReadU32("child count"));
-    if (child_count > kMaxChildren) {
-        return r.FieldError(count_at, "child count %u is more than %u", child_count, kMaxChildren);
+    QUORIX_TRY_VALUE(child_count, r.ReadCount("child count"));
+    if (child_count.value > kMaxChildren) {
+        return r.FieldError(child_count.offset, "child count %llu is more than %u",
+                            static_cast<unsigned long long>(child_count.value), kMaxChildren);
     }
-    TRY(children, r.ReadU32Array(child_count, "child count"));
+    QUORIX_TRY_VALUE(children, r.ReadU32Array(child_count));
     u.children = std::move(children);
-    TRY(cursor_length, r.ReadU32("cursor block length"));
-    TRY(cursor, r.ReadArray(cursor_length, 1, "cursor block length"));
+    QUORIX_TRY_VALUE(cursor_length, r.ReadCount("cursor block length"));
+    QUORIX_TRY_VALUE(cursor, r.ReadArray(cursor_length, 1));
     u.cursor = AsString(cursor);
-    TRY_VOID(Zeros(r, 4, "reserved word"));
-    TRY(tag, r.ReadCString("tag"));
+    QUORIX_TRY(Zeros(r, 4, "reserved word"));
+    QUORIX_TRY_VALUE(tag, r.ReadCString("tag"));
     u.tag = AsString(tag);
-    TRY(flags, r.ReadU32("flags"));
+    QUORIX_TRY_VALUE(flags, r.ReadU32("flags"));
     u.flags = flags;
-    TRY_VOID(Zeros(r, 4, "reserved word"));
-    const size_t events_at = r.offset();
-    TRY(event_count, r.ReadU32("event count"));
-    if (event_count > kMaxEvents) {
-        return r.FieldError(events_at, "event count %u is more than %u", event_count, kMaxEvents);
+    QUORIX_TRY(Zeros(r, 4, "reserved word"));
+    QUORIX_TRY_VALUE(event_count, r.ReadCount("event count"));
+    const size_t events_at = event_count.offset;
+    if (event_count.value > kMaxEvents) {
+        return r.FieldError(events_at, "event count %llu is more than %u",
+                            static_cast<unsigned long long>(event_count.value), kMaxEvents);
     }
-    TRY(events, r.ReadArray(event_count, 8, "event count"));
-    for (uint32_t i = 0; i < event_count; ++i) {
+    QUORIX_TRY_VALUE(events, r.ReadArray(event_count, 8));
+    for (size_t i = 0; i < event_count.value; ++i) {
         u.events.push_back(
             {image::LoadI32(events.data() + 8 * i), image::LoadU32(events.data() + 8 * i + 4)});
     }
-    TRY_VOID(Zeros(r, 20, "reserved words"));
+    QUORIX_TRY(Zeros(r, 20, "reserved words"));
     if (r.offset() > block_end) {
         return r.FieldError(events_at, "unit block of %s runs past its stated length",
                             u.name.c_str());
     }
-    TRY(type_block, r.ReadBytes(block_end - r.offset(), "type block"));
+    QUORIX_TRY_VALUE(type_block, r.ReadBytes(block_end - r.offset(), "type block"));
     u.type_block = AsString(type_block);
     return u;
 }
 
 Result<MenuEntry> ReadMenuEntry(ByteReader& r, size_t block_end) {
     MenuEntry m;
-    TRY_VOID(Zeros(r, 20, "reserved words"));
+    QUORIX_TRY(Zeros(r, 20, "reserved words"));
     const size_t name_at = r.offset();
-    TRY(name, r.ReadCString("menu entry name"));
-    TRY(remark, r.ReadCString("menu entry remark"));
+    QUORIX_TRY_VALUE(name, r.ReadCString("menu entry name"));
+    QUORIX_TRY_VALUE(remark, r.ReadCString("menu entry remark"));
     if (!name.empty() || !remark.empty()) {
         return r.FieldError(name_at, "a menu entry has no name or remark of its own");
     }
-    TRY_VOID(Zeros(r, 4, "reserved word"));
-    TRY(level, r.ReadU32("menu level"));
+    QUORIX_TRY(Zeros(r, 4, "reserved word"));
+    QUORIX_TRY_VALUE(level, r.ReadU32("menu level"));
     const size_t submenu_at = r.offset();
-    TRY(submenu, r.ReadU32("menu submenu flag"));
+    QUORIX_TRY_VALUE(submenu, r.ReadU32("menu submenu flag"));
     if (submenu > 1) {
         return r.FieldError(submenu_at, "menu submenu flag is %u, not 0 or 1", submenu);
     }
-    TRY(caption, r.ReadCString("menu caption"));
-    TRY(handler, r.ReadI32("menu handler offset"));
-    TRY_VOID(Zeros(r, 16, "reserved words"));
+    QUORIX_TRY_VALUE(caption, r.ReadCString("menu caption"));
+    QUORIX_TRY_VALUE(handler, r.ReadI32("menu handler offset"));
+    QUORIX_TRY(Zeros(r, 16, "reserved words"));
     if (r.offset() != block_end) {
         return r.FieldError(r.offset(), "menu entry block ends at 0x%zx, its length says 0x%zx",
                             r.offset(), block_end);
@@ -214,27 +203,29 @@ Result<std::vector<uint8_t>> WriteForm(const Form& form) {
 Result<Form> ReadForm(std::span<const uint8_t> bytes) {
     ByteReader r(bytes, "form section");
     Form form;
-    TRY(header_word, r.ReadU32("form header word"));
-    TRY(window_id, r.ReadU32("window ID"));
-    TRY(w8, r.ReadU32("form word 8"));
-    TRY(w12, r.ReadU32("form word 12"));
-    TRY(w16, r.ReadU32("form word 16"));
-    TRY_VOID(Zeros(r, 8, "form zero words"));
+    QUORIX_TRY_VALUE(header_word, r.ReadU32("form header word"));
+    QUORIX_TRY_VALUE(window_id, r.ReadU32("window ID"));
+    QUORIX_TRY_VALUE(w8, r.ReadU32("form word 8"));
+    QUORIX_TRY_VALUE(w12, r.ReadU32("form word 12"));
+    QUORIX_TRY_VALUE(w16, r.ReadU32("form word 16"));
+    QUORIX_TRY(Zeros(r, 8, "form zero words"));
     form.header_word = header_word;
     form.window_id = window_id;
     form.word_8 = w8;
     form.word_12 = w12;
     form.word_16 = w16;
-    TRY(count, r.ReadU32("unit count"));
-    if (count > kMaxUnits)
-        return r.FieldError(28, "unit count %u is more than %u", count, kMaxUnits);
-    TRY(rest, r.ReadU32("length of the rest of the form"));
+    QUORIX_TRY_VALUE(unit_count, r.ReadCount("unit count"));
+    const auto count = static_cast<uint32_t>(unit_count.value);
+    if (count > kMaxUnits) {
+        return r.FieldError(unit_count.offset, "unit count %u is more than %u", count, kMaxUnits);
+    }
+    QUORIX_TRY_VALUE(rest, r.ReadU32("length of the rest of the form"));
     if (uint64_t{rest} + kHeaderSize != bytes.size()) {
         return r.FieldError(32, "the form states 0x%x bytes after its header, it holds 0x%zx", rest,
                             bytes.size() - kHeaderSize);
     }
-    TRY(ids, r.ReadU32Array(count, "unit count"));
-    TRY(offsets, r.ReadU32Array(count, "unit count"));
+    QUORIX_TRY_VALUE(ids, r.ReadU32Array(unit_count));
+    QUORIX_TRY_VALUE(offsets, r.ReadU32Array(unit_count));
     const size_t blocks_start = r.offset();
     size_t expected = 0;
     for (uint32_t i = 0; i < count; ++i) {
@@ -243,21 +234,22 @@ Result<Form> ReadForm(std::span<const uint8_t> bytes) {
                                 "unit %u's block is at 0x%x, the previous block ends at 0x%zx", i,
                                 offsets[i], expected);
         }
-        TRY_VOID(r.Seek(blocks_start + offsets[i], "unit block"));
+        // The offset table agrees with where the previous block ended, and that is where the
+        // cursor stands: each block is read to its end.
         const size_t length_at = r.offset();
-        TRY(length, r.ReadU32("unit block length"));
+        QUORIX_TRY_VALUE(length, r.ReadU32("unit block length"));
         if (length > r.remaining()) {
             return r.FieldError(length_at, "unit block length 0x%x runs past the end of the form",
                                 length);
         }
         const size_t block_end = r.offset() + length;
-        TRY(type, r.ReadU32("unit type"));
+        QUORIX_TRY_VALUE(type, r.ReadU32("unit type"));
         if (type == kMenuEntryType) {
-            TRY(m, ReadMenuEntry(r, block_end));
+            QUORIX_TRY_VALUE(m, ReadMenuEntry(r, block_end));
             m.unit_id = ids[i];
             form.units.emplace_back(std::move(m));
         } else {
-            TRY(u, ReadUnitBlock(r, type, block_end));
+            QUORIX_TRY_VALUE(u, ReadUnitBlock(r, type, block_end));
             u.unit_id = ids[i];
             form.units.emplace_back(std::move(u));
         }

@@ -6,6 +6,7 @@
 
 #include "image/bytes.h"
 #include "image/program_image.h"
+#include "image/section_reader.h"
 #include "image/section_rules.h"
 
 namespace quorix::image {
@@ -13,11 +14,7 @@ namespace quorix::image {
 namespace {
 
 using namespace layout;
-
-struct RawSection {
-    uint32_t header_offset = 0, header_size = 0, next = 0, stored_size = 0, data_offset = 0;
-    Section section;
-};
+namespace field = layout::section_field;
 
 Result<void> ReadHeader(ByteReader& in, ProgramImage& image, uint32_t& first_section,
                         uint32_t& first_section_copy) {
@@ -80,182 +77,9 @@ Result<void> ReadLibraryTable(ByteReader& in, ProgramImage& image) {
     }
 }
 
-Result<std::string> ReadName(ByteReader& in, uint32_t header_offset) {
-    const size_t at = in.offset();
-    Result<std::span<const uint8_t>> bytes = in.ReadBytes(kSectionNameSize, "section name");
-    if (!bytes) return bytes.error();
-    std::string name;
-    size_t i = 0;
-    for (; i < bytes->size() && (*bytes)[i] != 0; ++i) {
-        if (!IsNameByte((*bytes)[i])) {
-            return in.FieldError(at + i,
-                                 "name of section header at 0x%x has byte 0x%02x at 0x%zx, not "
-                                 "printable ASCII",
-                                 header_offset, (*bytes)[i], at + i);
-        }
-        name.push_back(static_cast<char>((*bytes)[i]));
-    }
-    if (i == bytes->size()) {
-        return in.FieldError(at, "name of section header at 0x%x fills all %u bytes with no NUL",
-                             header_offset, kSectionNameSize);
-    }
-    if (name.empty()) {
-        return in.FieldError(at, "section header at 0x%x has an empty name", header_offset);
-    }
-    for (; i < bytes->size(); ++i) {
-        if ((*bytes)[i] != 0) {
-            return in.FieldError(at + i,
-                                 "name of section header at 0x%x has byte 0x%02x after its NUL, "
-                                 "at 0x%zx",
-                                 header_offset, (*bytes)[i], at + i);
-        }
-    }
-    return name;
-}
-
-Result<void> ReadRelocations(ByteReader& in, RawSection& raw, uint32_t count) {
-    const size_t at = in.offset();
-    Result<std::vector<uint32_t>> records = in.ReadU32Array(count, "relocation count");
-    if (!records) return records.error();
-    const Section& s = raw.section;
-    for (size_t i = 0; i < records->size(); ++i) {
-        const uint32_t record = (*records)[i];
-        const size_t record_at = at + 4 * i;
-        const Relocation r{record >> 3, static_cast<RelocationKind>(record & 7)};
-        if ((record & 7) > kMaxRelocationKind) {
-            return in.FieldError(record_at,
-                                 "relocation %zu of section \"%s\" at 0x%zx has kind %u; only 0 "
-                                 "to 3 exist",
-                                 i, s.name.c_str(), record_at, record & 7);
-        }
-        if (i > 0 && r.site <= s.relocations.back().site) {
-            return in.FieldError(record_at,
-                                 "relocation %zu of section \"%s\" at 0x%zx has site 0x%x, not "
-                                 "above the previous site 0x%x",
-                                 i, s.name.c_str(), record_at, r.site, s.relocations.back().site);
-        }
-        if (!WordFits(r.site, raw.stored_size)) {
-            return in.FieldError(record_at,
-                                 "relocation %zu of section \"%s\" at 0x%zx has site 0x%x, whose "
-                                 "word ends past the stored size 0x%x",
-                                 i, s.name.c_str(), record_at, r.site, raw.stored_size);
-        }
-        raw.section.relocations.push_back(r);
-    }
-    return {};
-}
-
-// Reads one section header with its relocation records and stored bytes, leaving the cursor
-// right after the stored bytes.
-Result<RawSection> ReadSection(ByteReader& in) {
-    RawSection raw;
-    raw.header_offset = static_cast<uint32_t>(in.offset());
-    const uint32_t h = raw.header_offset;
-    if (in.remaining() < kSectionHeaderSize) {
-        return in.FieldError(h,
-                             "section header at 0x%x needs 0x%x bytes, past the end of the "
-                             "image of size 0x%zx",
-                             h, kSectionHeaderSize, in.size());
-    }
-    // The fixed header is known to be in bounds, so its words cannot fail.
-    raw.header_size = *in.ReadU32("header size");
-    raw.next = *in.ReadU32("next section offset");
-    raw.section.flags = *in.ReadU32("flags");
-    Result<std::string> name = ReadName(in, h);
-    if (!name) return name.error();
-    raw.section.name = std::move(*name);
-    raw.section.memory_size = *in.ReadU32("memory size");
-    raw.stored_size = *in.ReadU32("stored size");
-    raw.data_offset = *in.ReadU32("data offset");
-    const uint32_t count = *in.ReadU32("relocation count");
-    if (const uint32_t zero = *in.ReadU32("reserved word"); zero != 0) {
-        return in.FieldError(h + 52, "reserved word of section header at 0x%x is 0x%x, not zero", h,
-                             zero);
-    }
-    const char* name_c = raw.section.name.c_str();
-
-    if (count > kMaxRelocations) {
-        return in.FieldError(h + 48,
-                             "relocation count 0x%x of section \"%s\" at 0x%x overflows the "
-                             "32-bit header size 56 + 4 x count",
-                             count, name_c, h + 48);
-    }
-    if (raw.header_size != kSectionHeaderSize + 4 * count) {
-        return in.FieldError(h,
-                             "header size 0x%x of section \"%s\" at 0x%x is not 56 + 4 x "
-                             "relocation count 0x%x",
-                             raw.header_size, name_c, h, count);
-    }
-    if (Result<void> ok = ReadRelocations(in, raw, count); !ok) return ok.error();
-    raw.section.stored = raw.data_offset != kNoOffset;
-    if (!raw.section.stored && raw.stored_size != 0) {
-        return in.FieldError(h + 40,
-                             "section \"%s\" at 0x%x stores 0x%x bytes but its data offset is "
-                             "0xFFFFFFFF",
-                             name_c, h, raw.stored_size);
-    }
-    if (raw.section.stored && uint64_t{raw.data_offset} != uint64_t{h} + raw.header_size) {
-        return in.FieldError(h + 44,
-                             "data offset 0x%x of section \"%s\" at 0x%x is not 0x%llx, right "
-                             "after its header",
-                             raw.data_offset, name_c, h,
-                             static_cast<unsigned long long>(uint64_t{h} + raw.header_size));
-    }
-    Result<std::span<const uint8_t>> data = in.ReadArray(raw.stored_size, 1, "stored size");
-    if (!data) return data.error();
-    raw.section.data.assign(data->begin(), data->end());
-    if (raw.stored_size > raw.section.memory_size) {
-        return in.FieldError(h + 40,
-                             "stored size 0x%x of section \"%s\" at 0x%x exceeds its memory size "
-                             "0x%x",
-                             raw.stored_size, name_c, h, raw.section.memory_size);
-    }
-    if (raw.next != kNoOffset) {
-        if (raw.next >= in.size()) {
-            return in.FieldError(h + 4,
-                                 "next section header offset 0x%x of section \"%s\" at 0x%x is "
-                                 "past the end of the image of size 0x%zx",
-                                 raw.next, name_c, h + 4, in.size());
-        }
-        if (raw.next != in.offset()) {
-            return in.FieldError(h + 4,
-                                 "next section header offset 0x%x of section \"%s\" at 0x%x is "
-                                 "not 0x%zx, right after its stored bytes",
-                                 raw.next, name_c, h + 4, in.offset());
-        }
-    }
-    return raw;
-}
-
-Result<std::vector<RawSection>> ReadChain(ByteReader& in, uint32_t first_section) {
-    std::vector<RawSection> chain;
-    if (Result<void> ok = in.Seek(first_section, "first section header offset"); !ok) {
-        return ok.error();
-    }
-    for (;;) {
-        if (chain.size() == kMaxSections) {
-            return in.FieldError(in.offset(), "section chain from 0x%x has more than %zu sections",
-                                 first_section, kMaxSections);
-        }
-        Result<RawSection> raw = ReadSection(in);
-        if (!raw) return raw.error();
-        for (const RawSection& earlier : chain) {
-            if (earlier.section.name == raw->section.name) {
-                return in.FieldError(raw->header_offset + 12,
-                                     "section name \"%s\" at 0x%x repeats the section at 0x%x",
-                                     raw->section.name.c_str(), raw->header_offset,
-                                     earlier.header_offset);
-            }
-        }
-        const bool last = raw->next == kNoOffset;
-        chain.push_back(std::move(*raw));
-        if (last) return chain;
-    }
-}
-
 Result<void> CheckNamedHeaders(ByteReader& in, const std::vector<RawSection>& chain) {
     for (size_t n = 0; n < kNamedSections.size(); ++n) {
-        const uint32_t at = kNamedHeaderWords + 4 * static_cast<uint32_t>(n);
+        const uint32_t at = NamedHeaderWord(n);
         const uint32_t offset = LoadU32(&in.buffer()[at]);
         const std::string_view want = kNamedSections[n];
         const RawSection* named = nullptr;
@@ -294,10 +118,10 @@ Result<void> ReadFixups(ByteReader& in, const RawSection& fix, uint32_t code_siz
     if (Result<void> ok = in.Seek(fix.data_offset, "fix-up data offset"); !ok) return ok;
     for (size_t l = 0; l < image.fixups.sites.size(); ++l) {
         const std::string count_name = Format("fix-up list %zu count", l + 1);
-        Result<uint32_t> count = in.ReadU32(count_name.c_str());
+        Result<Count> count = in.ReadCount(count_name.c_str());
         if (!count) return count.error();
         const size_t list_at = in.offset();
-        Result<std::vector<uint32_t>> sites = in.ReadU32Array(*count, count_name.c_str());
+        Result<std::vector<uint32_t>> sites = in.ReadU32Array(*count);
         if (!sites) return sites.error();
         for (size_t i = 0; i < sites->size(); ++i) {
             if (!WordFits((*sites)[i], code_size)) {
@@ -311,7 +135,7 @@ Result<void> ReadFixups(ByteReader& in, const RawSection& fix, uint32_t code_siz
     }
     const uint64_t stated_end = uint64_t{fix.data_offset} + fix.stored_size;
     if (in.offset() < stated_end) {
-        return in.FieldError(h + 40,
+        return in.FieldError(h + field::kStoredSize,
                              "fix-up lists end at 0x%zx, before the stated end 0x%llx of "
                              "\"@reloc1\"",
                              in.offset(), static_cast<unsigned long long>(stated_end));
@@ -332,15 +156,15 @@ Result<ProgramImage> ReadImage(std::span<const uint8_t> bytes) {
     if (Result<void> ok = ReadLibraryTable(in, image); !ok) return ok.error();
     if (first_section != in.offset()) {
         return in.FieldError(kFirstSectionWord,
-                             "first section header offset 0x%x at 0x24 is not 0x%zx, the byte "
+                             "first section header offset 0x%x at 0x%x is not 0x%zx, the byte "
                              "after the library table",
-                             first_section, in.offset());
+                             first_section, kFirstSectionWord, in.offset());
     }
     if (first_section_copy != first_section) {
         return in.FieldError(kFirstSectionCopyWord,
-                             "word at 0x54 (0x%x) differs from the first section header offset "
+                             "word at 0x%x (0x%x) differs from the first section header offset "
                              "0x%x",
-                             first_section_copy, first_section);
+                             kFirstSectionCopyWord, first_section_copy, first_section);
     }
 
     Result<std::vector<RawSection>> chain = ReadChain(in, first_section);
@@ -360,7 +184,7 @@ Result<ProgramImage> ReadImage(std::span<const uint8_t> bytes) {
                              (*chain)[fix_index].header_offset);
     }
 
-    const uint32_t code_header = LoadU32(&bytes[kNamedHeaderWords + 12]);
+    const uint32_t code_header = LoadU32(&bytes[NamedHeaderWord(kCodeNamed)]);
     const RawSection* code = nullptr;
     for (const RawSection& raw : *chain) {
         if (raw.header_offset == code_header) code = &raw;
@@ -369,10 +193,10 @@ Result<ProgramImage> ReadImage(std::span<const uint8_t> bytes) {
     if (!code->section.stored || image.entry_offset < code_start ||
         image.entry_offset >= code_start + code->stored_size) {
         return in.FieldError(kEntryWord,
-                             "entry offset 0x%x at 0x3C is outside the stored bytes of section "
+                             "entry offset 0x%x at 0x%X is outside the stored bytes of section "
                              "\"code\" (0x%llx, 0x%x bytes)",
-                             image.entry_offset, static_cast<unsigned long long>(code_start),
-                             code->stored_size);
+                             image.entry_offset, kEntryWord,
+                             static_cast<unsigned long long>(code_start), code->stored_size);
     }
     if (Result<void> ok = ReadFixups(in, chain->back(), code->stored_size, image); !ok) {
         return ok.error();

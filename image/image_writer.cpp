@@ -1,6 +1,9 @@
 // Lays out and writes the program image. Everything the reader would refuse is refused here
 // first, so a written image always reads back.
+#include <algorithm>
+#include <iterator>
 #include <limits>
+#include <optional>
 
 #include "image/bytes.h"
 #include "image/program_image.h"
@@ -11,6 +14,7 @@ namespace quorix::image {
 namespace {
 
 using namespace layout;
+namespace field = layout::section_field;
 
 constexpr uint64_t kMaxOffset = std::numeric_limits<uint32_t>::max() - 1;  // below kNoOffset
 
@@ -64,21 +68,12 @@ Result<void> CheckSection(const Section& s, uint64_t header_offset) {
     }
     for (size_t i = 0; i < s.relocations.size(); ++i) {
         const Relocation& r = s.relocations[i];
-        if (static_cast<uint32_t>(r.kind) > kMaxRelocationKind) {
-            return MakeError(at, "relocation %zu of section \"%s\" has kind %u; only 0 to 3 exist",
-                             i, s.name.c_str(), static_cast<unsigned>(r.kind));
-        }
-        if (i > 0 && r.site <= s.relocations[i - 1].site) {
-            return MakeError(at,
-                             "relocation %zu of section \"%s\" has site 0x%x, not above the "
-                             "previous site 0x%x",
-                             i, s.name.c_str(), r.site, s.relocations[i - 1].site);
-        }
-        if (!WordFits(r.site, s.data.size()) || r.site > kMaxRelocationSite) {
-            return MakeError(at,
-                             "relocation %zu of section \"%s\" has site 0x%x, whose word ends past "
-                             "the stored size 0x%zx",
-                             i, s.name.c_str(), r.site, s.data.size());
+        const std::optional<uint32_t> previous =
+            i > 0 ? std::optional<uint32_t>(s.relocations[i - 1].site) : std::nullopt;
+        if (Result<void> ok = CheckRelocation(s.name, i, static_cast<uint32_t>(r.kind), r.site,
+                                              previous, s.data.size(), std::nullopt, at);
+            !ok) {
+            return ok;
         }
     }
     return {};
@@ -93,6 +88,24 @@ uint64_t FixupListsSize(const FixupLists& fixups) {
 uint32_t StatedFixupSize(const ProgramImage& image) {
     return image.fixup_stated_size != 0 ? image.fixup_stated_size
                                         : static_cast<uint32_t>(FixupListsSize(image.fixups));
+}
+
+// A section header and its relocation records, each field at its named offset.
+void WriteSectionHeader(ByteWriter& out, std::string_view name, uint32_t flags,
+                        uint32_t memory_size, uint32_t stored_size, uint32_t data_offset,
+                        uint32_t next, std::span<const Relocation> relocations) {
+    const auto count = static_cast<uint32_t>(relocations.size());
+    uint8_t header[kSectionHeaderSize] = {};
+    StoreU32(header + field::kHeaderSize, kSectionHeaderSize + 4 * count);
+    StoreU32(header + field::kNext, next);
+    StoreU32(header + field::kFlags, flags);
+    std::copy(name.begin(), name.end(), header + field::kName);
+    StoreU32(header + field::kMemorySize, memory_size);
+    StoreU32(header + field::kStoredSize, stored_size);
+    StoreU32(header + field::kDataOffset, data_offset);
+    StoreU32(header + field::kRelocationCount, count);
+    out.Bytes(header);
+    for (const Relocation& r : relocations) out.U32(EncodeRelocation(r));
 }
 
 }  // namespace
@@ -167,64 +180,47 @@ Result<std::vector<uint8_t>> WriteImage(ProgramImage& image) {
                          image.entry_offset);
     }
 
-    ByteWriter out;
-    out.Bytes(kMagic);
-    out.Zeros(kFirstSectionWord - sizeof kMagic);
+    uint8_t header[kHeaderSize] = {};
+    std::copy(std::begin(kMagic), std::end(kMagic), header);
     const uint32_t first_section = image.header_offsets.front();
-    out.U32(first_section);
-    out.U32(image.word_28);
-    out.U32(image.word_2c);
-    out.U32(0);
-    out.U32(image.word_34);
-    out.U32(0);
-    out.U32(image.entry_offset);
-    for (std::string_view name : kNamedSections) {
-        out.U32(image.header_offsets[static_cast<size_t>(FindSectionIndex(image, name))]);
+    StoreU32(header + kFirstSectionWord, first_section);
+    StoreU32(header + kWord28, image.word_28);
+    StoreU32(header + kWord2C, image.word_2c);
+    StoreU32(header + kWord34, image.word_34);
+    StoreU32(header + kEntryWord, image.entry_offset);
+    for (size_t n = 0; n < kNamedSections.size(); ++n) {
+        const size_t index = static_cast<size_t>(FindSectionIndex(image, kNamedSections[n]));
+        StoreU32(header + NamedHeaderWord(n), image.header_offsets[index]);
     }
-    out.U32(first_section);
+    StoreU32(header + kFirstSectionCopyWord, first_section);
+    ByteWriter out;
+    out.Bytes(header);
 
     for (const LibraryRow& row : image.libraries) {
         const std::string* fields[kLibraryFields] = {&row.file_name, &row.identifier, &row.major,
                                                      &row.minor, &row.description};
         for (size_t f = 0; f < kLibraryFields; ++f) {
             if (f > 0) out.U8(kFieldSeparator);
-            out.Bytes({reinterpret_cast<const uint8_t*>(fields[f]->data()), fields[f]->size()});
+            out.Bytes(AsBytes(*fields[f]));
         }
         out.U8(0);
     }
     out.U8(0);
 
-    const size_t count = image.sections.size();
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < image.sections.size(); ++i) {
         const Section& s = image.sections[i];
-        const uint32_t data_size = static_cast<uint32_t>(s.data.size());
-        out.U32(kSectionHeaderSize + 4 * static_cast<uint32_t>(s.relocations.size()));
-        out.U32(image.header_offsets[i + 1]);  // @reloc1 always follows
-        out.U32(s.flags);
-        out.Bytes({reinterpret_cast<const uint8_t*>(s.name.data()), s.name.size()});
-        out.Zeros(kSectionNameSize - s.name.size());
-        out.U32(s.memory_size);
-        out.U32(data_size);
-        out.U32(image.data_offsets[i]);
-        out.U32(static_cast<uint32_t>(s.relocations.size()));
-        out.U32(0);
-        for (const Relocation& r : s.relocations) out.U32(EncodeRelocation(r));
+        WriteSectionHeader(out, s.name, s.flags, s.memory_size,
+                           static_cast<uint32_t>(s.data.size()), image.data_offsets[i],
+                           image.header_offsets[i + 1],  // @reloc1 follows
+                           s.relocations);
         out.Bytes(s.data);
     }
 
     // @reloc1: the lists are always written in full; a stated size shorter than they are leaves
     // the last words after the stated bytes, still inside the image.
     const uint32_t stated = StatedFixupSize(image);
-    out.U32(kSectionHeaderSize);
-    out.U32(kNoOffset);
-    out.U32(1);
-    out.Bytes({reinterpret_cast<const uint8_t*>(kFixupSection.data()), kFixupSection.size()});
-    out.Zeros(kSectionNameSize - kFixupSection.size());
-    out.U32(stated);
-    out.U32(stated);
-    out.U32(image.data_offsets.back());
-    out.U32(0);
-    out.U32(0);
+    WriteSectionHeader(out, kFixupSection, 1, stated, stated, image.data_offsets.back(), kNoOffset,
+                       {});
     for (const auto& list : image.fixups.sites) {
         out.U32(static_cast<uint32_t>(list.size()));
         for (uint32_t site : list) out.U32(site);

@@ -32,8 +32,29 @@ inline constexpr uint32_t kFirstSectionCopyWord = 0x54;
 inline constexpr uint32_t kLibraryTable = 0x58;
 inline constexpr std::array<std::string_view, 5> kNamedSections = {"const", "form", "help", "code",
                                                                    "var"};
+// The header word that holds the offset of named section n's header.
+inline constexpr uint32_t NamedHeaderWord(size_t n) {
+    return kNamedHeaderWords + 4 * static_cast<uint32_t>(n);
+}
+inline constexpr size_t kCodeNamed = 3;  // kNamedSections[kCodeNamed] is "code"
+static_assert(kNamedSections[kCodeNamed] == "code");
 
-inline constexpr uint32_t kSectionHeaderSize = 56;  // without the relocation records
+// Where each field of a section header sits, from the header's first byte. The relocation
+// records follow the fixed fields at kRecords; the stored bytes follow the records.
+namespace section_field {
+inline constexpr uint32_t kHeaderSize = 0;  // 56 + 4 x relocation count
+inline constexpr uint32_t kNext = 4;        // next header's offset, or kNoOffset
+inline constexpr uint32_t kFlags = 8;
+inline constexpr uint32_t kName = 12;  // 24 bytes, NUL-padded
+inline constexpr uint32_t kMemorySize = 36;
+inline constexpr uint32_t kStoredSize = 40;
+inline constexpr uint32_t kDataOffset = 44;  // or kNoOffset when nothing is stored
+inline constexpr uint32_t kRelocationCount = 48;
+inline constexpr uint32_t kReserved = 52;  // always zero
+inline constexpr uint32_t kRecords = 56;
+}  // namespace section_field
+
+inline constexpr uint32_t kSectionHeaderSize = section_field::kRecords;  // without the records
 inline constexpr uint32_t kSectionNameSize = 24;
 inline constexpr uint32_t kNoOffset = 0xFFFFFFFF;  // ends the chain; marks "nothing stored"
 inline constexpr std::string_view kFixupSection = "@reloc1";
@@ -93,10 +114,6 @@ struct ProgramImage {
     // for @reloc1.
     std::vector<uint32_t> header_offsets, data_offsets;
     friend bool operator==(const ProgramImage&, const ProgramImage&) = default;
-};
-
-struct WriteResult {
-    std::vector<uint8_t> bytes;
 };
 
 // Checks everything the writer would refuse except the entry offset, and fills header_offsets

@@ -74,3 +74,15 @@ private:
 };
 
 }  // namespace quorix::image
+
+// Inside a function that returns a Result: QUORIX_TRY returns the error of a failed `expr`;
+// QUORIX_TRY_VALUE does the same, and otherwise binds the value of `expr` to a new `var`.
+#define QUORIX_TRY(expr)            \
+    do {                            \
+        auto r_ = (expr);           \
+        if (!r_) return r_.error(); \
+    } while (0)
+#define QUORIX_TRY_VALUE(var, expr)       \
+    auto var##_r = (expr);                \
+    if (!var##_r) return var##_r.error(); \
+    auto var = std::move(var##_r).value()

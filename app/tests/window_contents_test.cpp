@@ -10,9 +10,9 @@
 #include "app/gbk.h"
 #include "app/help_text.h"
 #include "app/symbols.h"
-#include "app/tests/block_bytes.h"
 #include "app/window_contents.h"
 #include "image/form_types.h"
+#include "image/tests/block_bytes.h"
 
 namespace quorix::app {
 namespace {

@@ -7,11 +7,11 @@
 
 #include "app/gbk.h"
 #include "app/program_builder.h"
-#include "app/tests/block_bytes.h"
 #include "app/units.h"
 #include "app/window_contents.h"
 #include "app/window_description.h"
 #include "image/form_types.h"
+#include "image/tests/block_bytes.h"
 
 namespace quorix::app {
 namespace {

@@ -37,7 +37,9 @@ TEST(ByteReader, ReadPastTheEndNamesFieldOffsetAndLimitAndDoesNotMove) {
 }
 
 TEST(ByteReader, ArrayReadsCheckTheProductBeforeForming) {
-    const std::vector<uint8_t> bytes(16, 0);
+    // A count word at 0 sizes the array that follows it at 4; an error names the count's own
+    // offset, not the array's.
+    const std::vector<uint8_t> bytes(20, 0);
     struct Case {
         uint64_t count;
         size_t element_size;
@@ -48,32 +50,55 @@ TEST(ByteReader, ArrayReadsCheckTheProductBeforeForming) {
         {0, 4, ""},
         {3, 4, ""},
         {5, 4,
-         "relocation count 0x5 at 0x0 needs 0x14 bytes, past the end of the image of size 0x10"},
+         "relocation count 0x5 at 0x0 needs 0x14 bytes, past the end of the image of size 0x14"},
         // On 64-bit hosts this product wraps to 4: the overflow must be caught, not the wrap.
-        {std::numeric_limits<size_t>::max() / 4 + 2, 4, "overflows when multiplied by 0x4 bytes"},
-        {0x40000001, 4, "needs 0x100000004 bytes, past the end"},
+        {std::numeric_limits<size_t>::max() / 4 + 2, 4,
+         "relocation count 0x4000000000000001 at 0x0 overflows when multiplied by 0x4 bytes"},
+        {0x40000001, 4, "relocation count 0x40000001 at 0x0 needs 0x100000004 bytes, past the end"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
         ByteReader in(bytes, "image");
+        ASSERT_TRUE(in.Skip(4, "count word").ok());
         Result<std::span<const uint8_t>> data =
-            in.ReadArray(c.count, c.element_size, "relocation count");
+            in.ReadArray(Count{c.count, 0, "relocation count"}, c.element_size);
         if (*c.message == 0) {
-            ASSERT_TRUE(data.ok()) << c.count;
+            ASSERT_TRUE(data.ok());
             EXPECT_EQ(data->size(), c.count * c.element_size);
-            EXPECT_EQ(in.offset(), c.count * c.element_size);
+            EXPECT_EQ(in.offset(), 4 + c.count * c.element_size);
         } else {
-            ASSERT_FALSE(data.ok()) << c.count;
+            ASSERT_FALSE(data.ok());
             EXPECT_NE(data.error().message.find(c.message), std::string::npos)
                 << data.error().message;
-            EXPECT_EQ(in.offset(), 0u);
+            EXPECT_EQ(data.error().offset, 0u);
+            EXPECT_EQ(in.offset(), 4u);
         }
     }
+}
+
+TEST(ByteReader, CountRemembersItsOwnOffsetForTheArrayItSizes) {
+    const std::vector<uint8_t> bytes = {0xAA, 3, 0, 0, 0, 1, 2, 3};
+    ByteReader in(bytes, "form section");
+    ASSERT_TRUE(in.Skip(1, "lead").ok());
+    Result<Count> count = in.ReadCount("cursor block length");
+    ASSERT_TRUE(count.ok());
+    EXPECT_EQ(count->value, 3u);
+    EXPECT_EQ(count->offset, 1u);
+    EXPECT_STREQ(count->what, "cursor block length");
+    ASSERT_TRUE(in.ReadArray(*count, 1).ok());
+    Result<std::span<const uint8_t>> again = in.ReadArray(*count, 1);
+    ASSERT_FALSE(again.ok());
+    EXPECT_EQ(again.error().message,
+              "cursor block length 0x3 at 0x1 needs 0x3 bytes, past the end of the form section "
+              "of size 0x8");
+    EXPECT_EQ(again.error().offset, 1u);
+    EXPECT_FALSE(in.ReadCount("past the end").ok());
 }
 
 TEST(ByteReader, U32ArrayDecodesEachWord) {
     const std::vector<uint8_t> bytes = {1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 9};
     ByteReader in(bytes, "image");
-    Result<std::vector<uint32_t>> words = in.ReadU32Array(2, "count");
+    Result<std::vector<uint32_t>> words = in.ReadU32Array(Count{2, 0, "count"});
     ASSERT_TRUE(words.ok());
     EXPECT_EQ(*words, (std::vector<uint32_t>{1, 0xFFFFFFFF}));
 }

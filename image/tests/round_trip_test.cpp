@@ -10,6 +10,35 @@
 namespace quorix::image::testing {
 namespace {
 
+using namespace layout;
+namespace field = layout::section_field;
+
+// The fixed offsets are the contract between writer, reader and loader: their names are used
+// everywhere else, and their values are pinned here once.
+TEST(ImageLayout, NamedOffsetsHoldTheirFixedValues) {
+    EXPECT_EQ(kHeaderSize, 0x58u);
+    EXPECT_EQ(kFirstSectionWord, 0x24u);
+    EXPECT_EQ(kWord28, 0x28u);
+    EXPECT_EQ(kWord2C, 0x2Cu);
+    EXPECT_EQ(kZeroWord30, 0x30u);
+    EXPECT_EQ(kWord34, 0x34u);
+    EXPECT_EQ(kZeroWord38, 0x38u);
+    EXPECT_EQ(kEntryWord, 0x3Cu);
+    const uint32_t named[] = {0x40, 0x44, 0x48, 0x4C, 0x50};
+    for (size_t n = 0; n < kNamedSections.size(); ++n) EXPECT_EQ(NamedHeaderWord(n), named[n]);
+    EXPECT_EQ(kFirstSectionCopyWord, 0x54u);
+    EXPECT_EQ(kLibraryTable, 0x58u);
+
+    const uint32_t fields[] = {
+        field::kHeaderSize, field::kNext,       field::kFlags,      field::kName,
+        field::kMemorySize, field::kStoredSize, field::kDataOffset, field::kRelocationCount,
+        field::kReserved,   field::kRecords};
+    const uint32_t expected[] = {0, 4, 8, 12, 36, 40, 44, 48, 52, 56};
+    for (size_t i = 0; i < std::size(fields); ++i) EXPECT_EQ(fields[i], expected[i]) << i;
+    EXPECT_EQ(field::kMemorySize - field::kName, kSectionNameSize);
+    EXPECT_EQ(kSectionHeaderSize, 56u);
+}
+
 size_t CountKind(const Section& s, RelocationKind kind) {
     return std::count_if(s.relocations.begin(), s.relocations.end(),
                          [&](const Relocation& r) { return r.kind == kind; });
@@ -50,23 +79,24 @@ TEST(ImageRoundTrip, HeaderAndLibraryTableSitWhereTheLayoutFixesThem) {
 
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 4),
               (std::vector<uint8_t>{'W', 'J', 0, 0}));
-    EXPECT_TRUE(
-        std::all_of(bytes.begin() + 4, bytes.begin() + 0x24, [](uint8_t b) { return b == 0; }));
-    EXPECT_EQ(ReadU32At(bytes, 0x24), 0x1C9u);
-    EXPECT_EQ(ReadU32At(bytes, 0x28), 0x11111111u);
-    EXPECT_EQ(ReadU32At(bytes, 0x2C), 0x22222222u);
-    EXPECT_EQ(ReadU32At(bytes, 0x30), 0u);
-    EXPECT_EQ(ReadU32At(bytes, 0x34), 0x33333333u);
-    EXPECT_EQ(ReadU32At(bytes, 0x38), 0u);
-    EXPECT_EQ(ReadU32At(bytes, 0x3C), image.data_offsets[kCode]);
+    EXPECT_TRUE(std::all_of(bytes.begin() + 4, bytes.begin() + kFirstSectionWord,
+                            [](uint8_t b) { return b == 0; }));
+    EXPECT_EQ(ReadU32At(bytes, kFirstSectionWord), 0x1C9u);
+    EXPECT_EQ(ReadU32At(bytes, kWord28), 0x11111111u);
+    EXPECT_EQ(ReadU32At(bytes, kWord2C), 0x22222222u);
+    EXPECT_EQ(ReadU32At(bytes, kZeroWord30), 0u);
+    EXPECT_EQ(ReadU32At(bytes, kWord34), 0x33333333u);
+    EXPECT_EQ(ReadU32At(bytes, kZeroWord38), 0u);
+    EXPECT_EQ(ReadU32At(bytes, kEntryWord), image.data_offsets[kCode]);
     for (size_t n = 0; n < 5; ++n) {
-        EXPECT_EQ(ReadU32At(bytes, 0x40 + 4 * n), image.header_offsets[n]) << n;
+        EXPECT_EQ(ReadU32At(bytes, NamedHeaderWord(n)), image.header_offsets[n]) << n;
     }
-    EXPECT_EQ(ReadU32At(bytes, 0x54), 0x1C9u);
+    EXPECT_EQ(ReadU32At(bytes, kFirstSectionCopyWord), 0x1C9u);
 
-    // The first row starts at 0x58 with its five CR-separated fields; the table closes with an
-    // empty row, so the last row's NUL is followed by a second NUL, and then the first header.
-    const std::string first_row(reinterpret_cast<const char*>(&bytes[0x58]));
+    // The first row starts at the library table with its five CR-separated fields; the table closes
+    // with an empty row, so the last row's NUL is followed by a second NUL, and then the first
+    // header.
+    const std::string first_row(reinterpret_cast<const char*>(&bytes[kLibraryTable]));
     EXPECT_EQ(first_row,
               "krnln\rd09f2340818511d396f6aaf844c7e325\r5\r0\r"
               "\xcf\xb5\xcd\xb3\xba\xcb\xd0\xc4\xd6\xa7\xb3\xd6\xbf\xe2");
@@ -81,15 +111,18 @@ TEST(ImageRoundTrip, VarHasNothingStoredAndReloc1FollowsItsHeader) {
     ProgramImage image = BuildImage();
     const std::vector<uint8_t> bytes = WriteValid(image);
     const uint32_t var = image.header_offsets[kVar];
-    EXPECT_EQ(ReadU32At(bytes, var + 0), 56u);           // header size
-    EXPECT_EQ(ReadU32At(bytes, var + 8), 0x13u);         // flags
-    EXPECT_EQ(ReadU32At(bytes, var + 36), 28u);          // memory size
-    EXPECT_EQ(ReadU32At(bytes, var + 40), 0u);           // stored size
-    EXPECT_EQ(ReadU32At(bytes, var + 44), 0xFFFFFFFFu);  // data offset
-    EXPECT_EQ(ReadU32At(bytes, var + 4), var + 56);      // next: @reloc1 right after
-    EXPECT_EQ(image.header_offsets[kReloc1], var + 56);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[var + 56 + 12])), "@reloc1");
-    EXPECT_EQ(ReadU32At(bytes, var + 56 + 4), 0xFFFFFFFFu);  // the chain ends
+    EXPECT_EQ(ReadU32At(bytes, var + field::kHeaderSize), kSectionHeaderSize);
+    EXPECT_EQ(ReadU32At(bytes, var + field::kFlags), 0x13u);
+    EXPECT_EQ(ReadU32At(bytes, var + field::kMemorySize), 28u);
+    EXPECT_EQ(ReadU32At(bytes, var + field::kStoredSize), 0u);
+    EXPECT_EQ(ReadU32At(bytes, var + field::kDataOffset), kNoOffset);
+    EXPECT_EQ(ReadU32At(bytes, var + field::kNext), var + kSectionHeaderSize);  // @reloc1 next
+    EXPECT_EQ(image.header_offsets[kReloc1], var + kSectionHeaderSize);
+    EXPECT_EQ(
+        std::string(reinterpret_cast<const char*>(&bytes[var + kSectionHeaderSize + field::kName])),
+        "@reloc1");
+    EXPECT_EQ(ReadU32At(bytes, var + kSectionHeaderSize + field::kNext),
+              kNoOffset);  // the chain ends
 
     Result<ProgramImage> read = ReadImage(bytes);
     ASSERT_TRUE(read.ok()) << read.error().message;
@@ -105,8 +138,9 @@ TEST(ImageRoundTrip, RelocationRecordsAreSortedSiteShiftedByThreeOrKind) {
     ProgramImage image = BuildImage();
     const std::vector<uint8_t> bytes = WriteValid(image);
     const Section& code = image.sections[kCode];
-    const uint32_t records = image.header_offsets[kCode] + 56;
-    EXPECT_EQ(ReadU32At(bytes, image.header_offsets[kCode]), 56u + 4 * code.relocations.size());
+    const uint32_t records = image.header_offsets[kCode] + field::kRecords;
+    EXPECT_EQ(ReadU32At(bytes, image.header_offsets[kCode] + field::kHeaderSize),
+              kSectionHeaderSize + 4 * code.relocations.size());
     uint32_t previous_site = 0;
     for (size_t i = 0; i < code.relocations.size(); ++i) {
         const uint32_t record = ReadU32At(bytes, records + 4 * i);
@@ -138,10 +172,10 @@ TEST(ImageRoundTrip, FullSizeImageWithShortStatedFixupSizeReadsBackByCounts) {
     const std::vector<uint32_t> data = {0x201, 0x2A7, 0x37B9, 0x39BD, 0xFFFFFFFF, 0x5B94};
     EXPECT_EQ(image.header_offsets, headers);
     EXPECT_EQ(image.data_offsets, data);
-    EXPECT_EQ(ReadU32At(bytes, 0x37ED), 464u);
-    EXPECT_EQ(ReadU32At(bytes, 0x5B5C + 36), 1196u);  // memory size
-    EXPECT_EQ(ReadU32At(bytes, 0x5B5C + 40), 1196u);  // stored size
-    EXPECT_EQ(bytes.size(), 0x5B94u + 1200);          // all 300 words are written
+    EXPECT_EQ(ReadU32At(bytes, 0x37ED + field::kHeaderSize), 464u);
+    EXPECT_EQ(ReadU32At(bytes, 0x5B5C + field::kMemorySize), 1196u);
+    EXPECT_EQ(ReadU32At(bytes, 0x5B5C + field::kStoredSize), 1196u);
+    EXPECT_EQ(bytes.size(), 0x5B94u + 1200);  // all 300 words are written
 
     Result<ProgramImage> read = ReadImage(bytes);
     ASSERT_TRUE(read.ok()) << read.error().message;
@@ -183,8 +217,8 @@ TEST(ImageRoundTrip, LayOutFillsOffsetsWithoutWriting) {
     ASSERT_EQ(image.header_offsets.size(), 6u);
     const Section& code = image.sections[kCode];
     EXPECT_EQ(image.data_offsets[kCode],
-              image.header_offsets[kCode] + 56 + 4 * code.relocations.size());
-    EXPECT_EQ(image.header_offsets[kHelp], image.header_offsets[kForm] + 56 + 40);
+              image.header_offsets[kCode] + kSectionHeaderSize + 4 * code.relocations.size());
+    EXPECT_EQ(image.header_offsets[kHelp], image.header_offsets[kForm] + kSectionHeaderSize + 40);
 }
 
 }  // namespace

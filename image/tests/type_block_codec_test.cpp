@@ -4,8 +4,8 @@
 
 #include <functional>
 
-#include "app/tests/block_bytes.h"
 #include "image/form_types.h"
+#include "image/tests/block_bytes.h"
 
 namespace quorix::form {
 namespace {
@@ -223,12 +223,13 @@ TEST(TypeBlockCodec, DamagedBlocksAreRefusedNamingFieldAndOffset) {
          Decoder(DecodeEdit), 10 * 4 + 14 + 4 * 4 + 28, "face name"},
 
         // A counted text or a length running past the block.
+        // The error points at the length word itself.
         {"button caption length", [] { return WithWord(Button(), 24, 4); },
-         Decoder(DecodePushButton), 28, "caption"},
+         Decoder(DecodePushButton), 24, "caption 0x4 at 0x18 needs 0x4 bytes"},
         {"button caption length huge", [] { return WithWord(Button(), 24, 0xFFFFFFFF); },
-         Decoder(DecodePushButton), 28, "caption"},
+         Decoder(DecodePushButton), 24, "caption 0xffffffff at 0x18"},
         {"combo item length", [] { return WithWord(Combo(), 12 * 4 + 6 + 2, 100); },
-         Decoder(DecodeCombo), 12 * 4 + 6 + 2 + 4, "item"},
+         Decoder(DecodeCombo), 12 * 4 + 6 + 2, "item 0x64 at 0x38"},
         {"combo item count",
          [] {
              std::string b = Combo();
@@ -241,7 +242,7 @@ TEST(TypeBlockCodec, DamagedBlocksAreRefusedNamingFieldAndOffset) {
              return WithWord(EncodePictureButton({.face1 = "GIF", .face2 = "", .text = ""}), 19 * 4,
                              1000);
          },
-         Decoder(DecodePictureButton), 19 * 4 + 4, "first face"},
+         Decoder(DecodePictureButton), 19 * 4, "first face 0x3e8 at 0x4c"},
         {"tab list length past the block",
          [] { return WithWord(Tabs(), kTabListLengthAt, 0x10000); }, Decoder(DecodeTabControl),
          kTabListLengthAt, "tab list length"},
