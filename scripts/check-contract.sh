@@ -25,4 +25,18 @@ found=$(grep -rnE --include='*.cpp' --include='*.h' '\bRaise(Event)?\([^)]*\b-?[
     grep -vE 'Raise(Event)?\([^,]*,[[:space:]]*abi::kEv|Raise\(abi::kEv')
 [[ -z "$found" ]] || fail "events raised by a bare number:" "$found"
 
+# The fields of a section header are named in image/program_image.h; nothing adds a bare
+# number to a header's offset, in the image code or its tests.
+found=$(grep -rnE --include='*.cpp' --include='*.h' 'namespace section_field' "${sources[@]}" |
+    grep -v '^image/program_image\.h:')
+[[ -z "$found" ]] || fail "section header fields named outside image/program_image.h:" "$found"
+found=$(grep -rnE --include='*.cpp' --include='*.h' \
+    '\b(h|header|header_at|header_offset)[[:space:]]*\+[[:space:]]*(0x)?[0-9]+\b' image fuzz host/tests)
+[[ -z "$found" ]] || fail "section header fields at bare offsets:" "$found"
+
+# The relocation rules are stated once, in image/section_rules.cpp, for writer and reader.
+found=$(grep -rnE --include='*.cpp' --include='*.h' 'only 0 to 3 exist|whose word ends past' \
+    "${sources[@]}" | grep -v -e '^image/section_rules\.cpp:' -e '/tests/')
+[[ -z "$found" ]] || fail "relocation rules stated outside image/section_rules.cpp:" "$found"
+
 exit $status
