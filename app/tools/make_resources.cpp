@@ -3,7 +3,6 @@
 // icon for the desktop's icon theme at 32 x 32 and, pixel for pixel, at 64 and 128.
 //
 //   make_resources ICON.xpm OUT.cpp ICON_DIR VERSION DESCRIPTION PRODUCT
-#include <QBuffer>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -43,6 +42,70 @@ QByteArray Block(const std::vector<Resource>& resources) {
     return block;
 }
 
+void Put16(QByteArray& out, uint16_t v) {
+    out.append(static_cast<char>(v & 0xFF));
+    out.append(static_cast<char>(v >> 8));
+}
+
+// The icon as an .ico file holding one 32 x 32 image of 256 colours: a BITMAPINFOHEADER, the
+// 256-entry palette, the pixels as 8-bit indexes, bottom row first, and the transparency mask
+// (one bit a pixel, set where the icon is transparent). Qt writes icons at 32 bits a pixel only.
+QByteArray IcoOf256Colours(const QImage& icon) {
+    const int side = icon.width();
+    const QImage indexed = icon.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    const QImage argb = icon.convertToFormat(QImage::Format_ARGB32);
+    const int mask_stride = (side + 31) / 32 * 4;
+    const int pixel_stride = (side + 3) / 4 * 4;
+    const uint32_t image_size = 40 + 256 * 4 + side * (pixel_stride + mask_stride);
+
+    QByteArray ico;
+    Put16(ico, 0);  // reserved
+    Put16(ico, 1);  // an icon
+    Put16(ico, 1);  // one image
+    ico.append(static_cast<char>(side));
+    ico.append(static_cast<char>(side));
+    ico.append('\0');  // 256 colours
+    ico.append('\0');  // reserved
+    Put16(ico, 1);     // planes
+    Put16(ico, 8);     // bits a pixel
+    Put32(ico, image_size);
+    Put32(ico, 6 + 16);  // where the image starts
+
+    Put32(ico, 40);
+    Put32(ico, static_cast<uint32_t>(side));
+    Put32(ico, static_cast<uint32_t>(2 * side));  // the pixels and the mask
+    Put16(ico, 1);
+    Put16(ico, 8);
+    Put32(ico, 0);  // not compressed
+    Put32(ico, static_cast<uint32_t>(side * (pixel_stride + mask_stride)));
+    Put32(ico, 0);
+    Put32(ico, 0);
+    Put32(ico, 256);
+    Put32(ico, 0);
+    const QList<QRgb> palette = indexed.colorTable();
+    for (int i = 0; i < 256; ++i) {
+        const QRgb c = i < palette.size() ? palette[i] : 0;
+        ico.append(static_cast<char>(qBlue(c)));
+        ico.append(static_cast<char>(qGreen(c)));
+        ico.append(static_cast<char>(qRed(c)));
+        ico.append('\0');
+    }
+    for (int y = side - 1; y >= 0; --y) {
+        QByteArray row(pixel_stride, '\0');
+        for (int x = 0; x < side; ++x) row[x] = static_cast<char>(indexed.pixelIndex(x, y));
+        ico.append(row);
+    }
+    for (int y = side - 1; y >= 0; --y) {
+        QByteArray row(mask_stride, '\0');
+        for (int x = 0; x < side; ++x) {
+            if (qAlpha(argb.pixel(x, y)) < 128)
+                row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
+        }
+        ico.append(row);
+    }
+    return ico;
+}
+
 bool WriteSource(const QString& path, const QByteArray& block) {
     std::string out =
         "// Written by make_resources: the program file's resources (runtime/resources.h).\n"
@@ -76,10 +139,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "make_resources: %s is not a 32 x 32 icon of 256 colours\n", argv[1]);
         return 1;
     }
-    QByteArray ico;
-    QBuffer buffer(&ico);
-    buffer.open(QIODevice::WriteOnly);
-    if (!icon.save(&buffer, "ICO")) return 1;
+    const QByteArray ico = IcoOf256Colours(icon);
 
     const QByteArray version =
         QStringLiteral(
