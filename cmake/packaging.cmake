@@ -13,13 +13,22 @@ configure_file(packaging/metainfo.xml.in "${QUORIX_PACKAGING_DIR}/${QUORIX_APP_I
     @ONLY)
 file(CREATE_LINK "../${QUORIX_INSTALL_DIR}/quorix" "${QUORIX_PACKAGING_DIR}/quorix" SYMBOLIC)
 
-# Debian keeps a native package's changelog compressed, without a time stamp.
+configure_file(packaging/quorix.1.in "${QUORIX_PACKAGING_DIR}/quorix.1" @ONLY)
+
+# Debian keeps a native package's changelog and its manual pages compressed, without a time
+# stamp.
 add_custom_command(
     OUTPUT "${QUORIX_PACKAGING_DIR}/changelog.gz"
     COMMAND gzip -9nc "${CMAKE_SOURCE_DIR}/packaging/changelog" > "${QUORIX_PACKAGING_DIR}/changelog.gz"
     DEPENDS packaging/changelog
     COMMENT "Compressing the changelog")
-add_custom_target(quorix_changelog ALL DEPENDS "${QUORIX_PACKAGING_DIR}/changelog.gz")
+add_custom_command(
+    OUTPUT "${QUORIX_PACKAGING_DIR}/quorix.1.gz"
+    COMMAND gzip -9nc "${QUORIX_PACKAGING_DIR}/quorix.1" > "${QUORIX_PACKAGING_DIR}/quorix.1.gz"
+    DEPENDS "${QUORIX_PACKAGING_DIR}/quorix.1"
+    COMMENT "Compressing the manual page")
+add_custom_target(quorix_package_docs ALL
+    DEPENDS "${QUORIX_PACKAGING_DIR}/changelog.gz" "${QUORIX_PACKAGING_DIR}/quorix.1.gz")
 
 install(TARGETS quorix RUNTIME DESTINATION "${QUORIX_INSTALL_DIR}")
 install(TARGETS krnln LIBRARY DESTINATION "${QUORIX_INSTALL_DIR}"
@@ -28,6 +37,7 @@ install(FILES "${QUORIX_PACKAGING_DIR}/quorix" DESTINATION bin)
 install(FILES "${QUORIX_PACKAGING_DIR}/${QUORIX_APP_ID}.desktop" DESTINATION share/applications)
 install(FILES "${QUORIX_PACKAGING_DIR}/${QUORIX_APP_ID}.metainfo.xml" DESTINATION share/metainfo)
 install(DIRECTORY "${QUORIX_THEME_ICONS}/" DESTINATION share/icons/hicolor)
+install(FILES "${QUORIX_PACKAGING_DIR}/quorix.1.gz" DESTINATION share/man/man1)
 install(FILES README.md packaging/copyright "${QUORIX_PACKAGING_DIR}/changelog.gz"
     DESTINATION share/doc/quorix)
 
