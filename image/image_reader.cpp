@@ -124,11 +124,9 @@ Result<void> ReadFixups(ByteReader& in, const RawSection& fix, uint32_t code_siz
         Result<std::vector<uint32_t>> sites = in.ReadU32Array(*count);
         if (!sites) return sites.error();
         for (size_t i = 0; i < sites->size(); ++i) {
-            if (!WordFits((*sites)[i], code_size)) {
-                return in.FieldError(list_at + 4 * i,
-                                     "fix-up list %zu site %zu (0x%x) at 0x%zx: its word ends past "
-                                     "the code's stored size 0x%x",
-                                     l + 1, i, (*sites)[i], list_at + 4 * i, code_size);
+            if (Result<void> ok = CheckFixupSite(l + 1, i, (*sites)[i], code_size, list_at + 4 * i);
+                !ok) {
+                return ok;
             }
         }
         image.fixups.sites[l] = std::move(*sites);

@@ -142,12 +142,12 @@ Result<void> LayOutImage(ProgramImage& image) {
 
     const Section& code = *FindSection(image, "code");
     for (size_t l = 0; l < image.fixups.sites.size(); ++l) {
-        for (uint32_t site : image.fixups.sites[l]) {
-            if (!WordFits(site, code.data.size())) {
-                return MakeError(0,
-                                 "fix-up list %zu site 0x%x: its word ends past the code's "
-                                 "stored size 0x%zx",
-                                 l + 1, site, code.data.size());
+        const std::vector<uint32_t>& sites = image.fixups.sites[l];
+        for (size_t i = 0; i < sites.size(); ++i) {
+            if (Result<void> ok =
+                    CheckFixupSite(l + 1, i, sites[i], code.data.size(), std::nullopt);
+                !ok) {
+                return ok.error();
             }
         }
     }

@@ -32,4 +32,14 @@ Result<void> CheckRelocation(std::string_view section, size_t index, uint32_t ki
     return {};
 }
 
+Result<void> CheckFixupSite(size_t list, size_t index, uint32_t site, uint64_t code_size,
+                            std::optional<size_t> at) {
+    if (WordFits(site, code_size)) return {};
+    const std::string where = at ? Format(" at 0x%zx", *at) : std::string();
+    return MakeError(static_cast<uint32_t>(at.value_or(0)),
+                     "fix-up list %zu site %zu (0x%x)%s: its word ends past the code's stored "
+                     "size 0x%llx",
+                     list, index, site, where.c_str(), static_cast<unsigned long long>(code_size));
+}
+
 }  // namespace quorix::image

@@ -33,6 +33,13 @@ Result<void> CheckRelocation(std::string_view section, size_t index, uint32_t ki
                              std::optional<uint32_t> previous_site, uint64_t stored_size,
                              std::optional<size_t> record_at, size_t header_offset);
 
+// The rule every fix-up site obeys: the word at the site lies inside the code's stored bytes.
+// `list` counts from 1, `index` from 0 within the list. `at`, the site's offset in an image being
+// read, is named in the message and the error placed there; a site being written has none, and
+// its error is placed at 0.
+Result<void> CheckFixupSite(size_t list, size_t index, uint32_t site, uint64_t code_size,
+                            std::optional<size_t> at);
+
 // A name is 1 to 23 bytes of printable ASCII, so that it fits NUL-padded in 24 bytes.
 inline bool IsNameByte(uint8_t c) {
     return c > 0x20 && c < 0x7F;

@@ -34,9 +34,10 @@ found=$(grep -rnE --include='*.cpp' --include='*.h' \
     '\b(h|header|header_at|header_offset)[[:space:]]*\+[[:space:]]*(0x)?[0-9]+\b' image fuzz host/tests)
 [[ -z "$found" ]] || fail "section header fields at bare offsets:" "$found"
 
-# The relocation rules are stated once, in image/section_rules.cpp, for writer and reader.
-found=$(grep -rnE --include='*.cpp' --include='*.h' 'only 0 to 3 exist|whose word ends past' \
+# The relocation and fix-up rules are stated once, in image/section_rules.cpp, for writer and
+# reader.
+found=$(grep -rnE --include='*.cpp' --include='*.h' 'only 0 to 3 exist|whose word ends past|its word ends past' \
     "${sources[@]}" | grep -v -e '^image/section_rules\.cpp:' -e '/tests/')
-[[ -z "$found" ]] || fail "relocation rules stated outside image/section_rules.cpp:" "$found"
+[[ -z "$found" ]] || fail "relocation or fix-up rules stated outside image/section_rules.cpp:" "$found"
 
 exit $status

@@ -1,5 +1,6 @@
-// The relocation rules the writer and the reader share: one message per rule, placed at the
-// record when there is one and at the section header when there is not.
+// The relocation and fix-up rules the writer and the reader share: one message per rule, placed
+// at the record when there is one and at the section header (or the image's start) when there is
+// not.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -53,6 +54,24 @@ TEST(RelocationRules, EachRuleHasItsMessageAndPlace) {
         EXPECT_EQ(r.error().message, c.message);
         EXPECT_EQ(r.error().offset, c.offset);
     }
+}
+
+TEST(FixupRules, ASiteWhoseWordEndsPastTheCodeIsRefusedWhereItStands) {
+    EXPECT_TRUE(CheckFixupSite(1, 0, 0, 4, 0x200).ok());
+    EXPECT_TRUE(CheckFixupSite(4, 3, 0x5c, 0x60, std::nullopt).ok());  // the last whole word
+
+    const Result<void> read = CheckFixupSite(1, 0, 0x5d, 0x60, 0x457);
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error().message,
+              "fix-up list 1 site 0 (0x5d) at 0x457: its word ends past the code's stored size "
+              "0x60");
+    EXPECT_EQ(read.error().offset, 0x457u);
+
+    const Result<void> written = CheckFixupSite(3, 2, 0xFFFFFFFF, 0x60, std::nullopt);
+    ASSERT_FALSE(written.ok());  // a site near 4 GiB must not wrap around
+    EXPECT_EQ(written.error().message,
+              "fix-up list 3 site 2 (0xffffffff): its word ends past the code's stored size 0x60");
+    EXPECT_EQ(written.error().offset, 0u);
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ const Refusal kRefusals[] = {
      },
      "image has 32 sections and @reloc1, more than 32 in all"},
     {"FixupSiteOutsideCode", [](ProgramImage& i) { i.fixups.sites[2].push_back(93); },
-     "fix-up list 3 site 0x5d: its word ends past the code's stored size 0x60"},
+     "fix-up list 3 site 2 (0x5d): its word ends past the code's stored size 0x60"},
     {"FixupStatedSizeAboveTrueSize", [](ProgramImage& i) { i.fixup_stated_size = 48; },
      "fix-up stated size 0x30 is larger than the lists' size 0x2c"},
     {"EntryOffsetPastCode", [](ProgramImage& i) { i.entry_offset += 96; },
