@@ -70,20 +70,12 @@ std::vector<std::pair<int, int>> Runs(int count, const std::function<bool(int)>&
     return runs;
 }
 
-bool RowHasInk(const QImage& image, int y) {
+// Whether the `count` pixels from `at` on, `step` apart, hold ink: some pixel much darker than
+// the lightest of them.
+bool HasInk(const QImage& image, QPoint at, QPoint step, int count) {
     int lightest = 0, darkest = 255;
-    for (int x = 0; x < image.width(); ++x) {
-        const int l = Luminance(image.pixel(x, y));
-        lightest = std::max(lightest, l);
-        darkest = std::min(darkest, l);
-    }
-    return lightest - darkest > 80;
-}
-
-bool ColumnHasInk(const QImage& image, int x) {
-    int lightest = 0, darkest = 255;
-    for (int y = 0; y < image.height(); ++y) {
-        const int l = Luminance(image.pixel(x, y));
+    for (int i = 0; i < count; ++i, at += step) {
+        const int l = Luminance(image.pixel(at));
         lightest = std::max(lightest, l);
         darkest = std::min(darkest, l);
     }
@@ -94,12 +86,20 @@ bool ColumnHasInk(const QImage& image, int x) {
 
 std::vector<std::pair<int, int>> InkRows(const QImage& image, int join) {
     return Runs(
-        image.height(), [&](int y) { return RowHasInk(image, y); }, join);
+        image.height(),
+        [&](int y) {
+            return HasInk(image, {0, y}, {1, 0}, image.width());
+        },
+        join);
 }
 
 std::vector<std::pair<int, int>> InkColumns(const QImage& image, int join) {
     return Runs(
-        image.width(), [&](int x) { return ColumnHasInk(image, x); }, join);
+        image.width(),
+        [&](int x) {
+            return HasInk(image, {x, 0}, {0, 1}, image.height());
+        },
+        join);
 }
 
 unsigned long DesktopProgram::FindWindow(WindowKind kind) const {

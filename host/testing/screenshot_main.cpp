@@ -2,13 +2,13 @@
 // runs both steps with one colour given "█", and grabs the screen.
 //
 //   DISPLAY=:99 quorix_screenshot out.png      (under Xvfb)
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
-#include <QAbstractItemView>
 #include <cstdio>
 
 #include "host/testing/program_session.h"

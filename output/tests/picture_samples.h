@@ -73,19 +73,22 @@ inline QStringList Entries(const QString& dir) {
     return QDir(dir).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-inline void Load(Session& s, const QString& dir, const QString& name) {
-    testing::FileDialogSeen seen;
-    testing::AnswerFileDialog(seen, dir, name);
-    s.Click("按钮3");
+// Clicks `button` and answers the file dialog it opens with `name` in folder `dir`.
+inline FileDialogSeen ClickAndAnswer(Session& s, const char* button, const QString& dir,
+                                     const QString& name) {
+    FileDialogSeen seen;
+    AnswerFileDialog(seen, dir, name);
+    s.Click(button);
     EXPECT_TRUE(seen.answered);
-    EXPECT_EQ(seen.mode, QFileDialog::AcceptOpen);
+    return seen;
+}
+
+inline void Load(Session& s, const QString& dir, const QString& name) {
+    EXPECT_EQ(ClickAndAnswer(s, "按钮3", dir, name).mode, QFileDialog::AcceptOpen);
 }
 
 inline void Save(Session& s, const QString& dir, const QString& name) {
-    testing::FileDialogSeen seen;
-    testing::AnswerFileDialog(seen, dir, name);
-    s.Click("按钮2");
-    EXPECT_TRUE(seen.answered);
+    const FileDialogSeen seen = ClickAndAnswer(s, "按钮2", dir, name);
     EXPECT_EQ(seen.mode, QFileDialog::AcceptSave);
     EXPECT_EQ(seen.title, U("请输入欲保存到的图片文件名："));
 }
