@@ -26,6 +26,11 @@ namespace quorix::host {
 class StartWindow;
 class UnitHost;
 
+// While a routine runs, what it changes on screen is shown at most this often. Events run
+// more often (every pump); each repaint costs the window a flush, which on a display without
+// a graphics card is drawn in software and dwarfs the routine's own work per pump.
+constexpr qint64 kBusyRepaintIntervalMs = 40;
+
 // Something that keeps widget updates back while the program runs and shows them when the
 // runtime lets events through (list rows, appended text, progress).
 class Deferred {

@@ -24,10 +24,6 @@
 namespace quorix::host {
 namespace {
 
-// While a routine appends, the view takes in the new text at every pump: what a view takes in
-// costs what it holds, so small pieces keep every pump short.
-constexpr qint64 kShowIntervalMs = 0;
-
 // What shows a multi-line box's text: a plain-text editor for text that wraps, a character
 // view for a picture that must not.
 class TextShown {
@@ -136,7 +132,7 @@ class MultiLineEditUnit : public UnitHost, public Deferred {
 public:
     MultiLineEditUnit(Runtime& rt, const form::UnitBlock& block, QWidget* widget,
                       std::unique_ptr<TextShown> shown, const form::EditProps& props)
-        : UnitHost(rt, block, widget), Deferred(kShowIntervalMs), shown_(std::move(shown)) {
+        : UnitHost(rt, block, widget), Deferred(kBusyRepaintIntervalMs), shown_(std::move(shown)) {
         QFont font = FontFromLogFont(props.font);
         font.setStyleStrategy(QFont::NoAntialias);
         widget_->setFont(font);

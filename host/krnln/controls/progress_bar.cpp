@@ -12,7 +12,7 @@ namespace {
 class ProgressBarUnit : public UnitHost, public Deferred {
 public:
     ProgressBarUnit(Runtime& rt, const form::UnitBlock& block, QProgressBar* bar)
-        : UnitHost(rt, block, bar), bar_(bar) {
+        : UnitHost(rt, block, bar), Deferred(kBusyRepaintIntervalMs), bar_(bar) {
         bar_->setRange(0, maximum_);
         bar_->setValue(0);
         bar_->setTextVisible(false);
