@@ -1,18 +1,11 @@
 # A GoogleTest binary that drives the real program on its own X server. Each test starts its
-# own server and program, so they may run side by side. Instrumented for the sanitizers the
-# program runs several times slower, and the tests of the largest pictures need the room.
-if(QUORIX_SANITIZE)
-    set(QUORIX_DESKTOP_TIMEOUT 900)
-else()
-    set(QUORIX_DESKTOP_TIMEOUT 300)
-endif()
-
+# own server and program, so they may run side by side.
 function(quorix_desktop_test name)
     add_executable(${name} ${ARGN})
     target_link_libraries(${name} PRIVATE quorix_desktop_harness GTest::gtest_main)
     add_dependencies(${name} quorix krnln quorix_image_file)
     quorix_warnings(${name})
     gtest_discover_tests(${name}
-        PROPERTIES LABELS desktop TIMEOUT ${QUORIX_DESKTOP_TIMEOUT}
+        PROPERTIES LABELS desktop TIMEOUT 300
         DISCOVERY_TIMEOUT 60)
 endfunction()
