@@ -82,6 +82,13 @@ enum CoreCommand : uint32_t {
     kCmdBoardCopyTo = 27,       // (source board, target board) copies the whole source at (0, 0)
     kCmdBoardDrawPicture = 28,  // (board, picture binary, left, top, width, height, transparent)
     kCmdBoardGetBmp = 29,       // (board, width, height) -> new binary holding a BMP file
+    // (board, colours 2..256, dither) reduces the picture to at most that many colours ->
+    // how many it has now
+    kCmdBoardReduceColors = 30,
+    // (board) asks for a number of colours in the dialog "减少颜色", which shows the result on
+    // the board while it is open and gives the picture back as it was when it closes -> 0 when
+    // cancelled, else the colours, ORed with kChoiceDither when dithering was chosen
+    kCmdBoardChooseColors = 31,
 
     kCmdControlMove = 40,         // (control, left?, top?, width?, height?) omitted keeps the value
     kCmdControlSetFocus = 41,     // (control)
@@ -89,7 +96,15 @@ enum CoreCommand : uint32_t {
     kCmdEditAppendText = 43,      // (edit box, text)
     kCmdWindowPopupMenu = 44,     // (window, menu entry, x?, y?) omitted: at the pointer
     kCmdDialogOpen = 45,          // (file dialog) -> bool confirmed
+    // (edit box, text) -> double: the text's width in the box's font, counted in digits
+    kCmdEditTextWidth = 46,
+    // (edit box) asks for a ramp of characters, darkest first, in the dialog "按亮度分配字符"
+    // -> new text; empty when cancelled
+    kCmdEditChooseRamp = 47,
 };
+
+// What kCmdBoardChooseColors adds to the number of colours when dithering was chosen.
+constexpr uint32_t kChoiceDither = 0x10000;
 
 // Edit box messages understood by kCmdControlSendMessage.
 constexpr uint32_t kMsgSetSelection = 0x00B1;  // start, end (-1 = to the end)
@@ -103,6 +118,9 @@ enum ListViewCommand : uint32_t {
     kCmdListAppendRow = 4,  // (list, column-0 text) -> new row index
     kCmdListGetCell = 5,    // (list, row, column) -> new text, empty for a missing cell
     kCmdListSetCell = 6,    // (list, row, column, text)
+    // (list, column, edit box) marks each cell of the column whose text is not as wide as two
+    // digits in the edit box's font, from now on
+    kCmdListMarkWidths = 7,
 };
 
 // Commands of iext3 (advanced tab control).
