@@ -7,12 +7,14 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-webengine-dev libgl-dev
-    libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpcre2-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpcre2-dev libimagequant-dev
     fonts-noto-cjk
     xvfb xclip libx11-dev libxtst-dev libxdo-dev
 )
 if [[ "${1:-}" == "--ci" ]]; then
-    # jp2a and img2txt (caca-utils) are the peers bench/steps_vs_peers.sh compares with.
+    # jp2a and img2txt (caca-utils) are the peers bench/steps_vs_peers.sh compares with;
+    # ImageMagick the one the colour reduction is measured against (a test and
+    # bench/color_reduction_bench).
     packages+=(g++-mingw-w64-i686 clang libclang-rt-14-dev clang-format imagemagick jp2a
         caca-utils)
     # The package's checks.

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <cstring>
 
+#include "host/krnln/controls/color_reduction.h"
 #include "host/krnln/controls/picture_decoding.h"
 
 namespace quorix::host {
@@ -172,6 +173,13 @@ QByteArray BoardWidget::AsBmp(int width, int height) const {
     buffer.open(QIODevice::WriteOnly);
     if (!out.save(&buffer, "BMP")) return {};
     return bytes;
+}
+
+int BoardWidget::ReduceColors(int colours, bool dither) {
+    const ReducedPicture reduced = host::ReduceColors(image_, colours, dither);
+    if (reduced.picture.isNull()) return 0;
+    SetPicture(reduced.picture);
+    return reduced.colours;
 }
 
 void BoardWidget::paintEvent(QPaintEvent* event) {

@@ -52,6 +52,8 @@ public:
     // not a picture this runtime reads (nothing is drawn then).
     bool DrawPicture(const QByteArray& encoded, const QRect& rect, int32_t transparent);
     QByteArray AsBmp(int width, int height) const;
+    // Reduces the picture to at most `colours` colours (2 to 256); returns how many it has now.
+    int ReduceColors(int colours, bool dither);
 
     int pen_width() const { return pen_width_; }
     // The width is kept as the pen draws with it: see board::PenWidthDrawn.

@@ -12,6 +12,7 @@
 #include "host/krnln/controls/board_widget.h"
 #include "host/krnln/controls/control_util.h"
 #include "host/krnln/controls/kinds.h"
+#include "host/krnln/controls/reduce_colors_dialog.h"
 #include "host/krnln/runtime.h"
 #include "image/form_types.h"
 #include "runtime/commands.h"
@@ -162,9 +163,20 @@ private:
 
     [[gnu::noinline]] uint64_t OtherCommand(uint32_t command, const ArgView& args);
 
+    // The dialog "减少颜色", previewing on this board; it starts where the last confirmed one
+    // ended.
+    uint32_t ChooseColors() {
+        const std::optional<ColorChoice> choice =
+            AskForColors(*board_, board_->window(), last_choice_);
+        if (!choice) return 0;
+        last_choice_ = *choice;
+        return static_cast<uint32_t>(choice->colours) | (choice->dither ? abi::kChoiceDither : 0);
+    }
+
     BoardWidget* board_;
     BoardView* view_;
     Connections connections_;
+    ColorChoice last_choice_;
 };
 
 uint64_t DrawingBoardUnit::OtherCommand(uint32_t command, const ArgView& a) {
@@ -197,6 +209,10 @@ uint64_t DrawingBoardUnit::OtherCommand(uint32_t command, const ArgView& a) {
                                 QRect(a.Int(2), a.Int(3), a.Int(4), a.Int(5)), a.Int(6));
             return 0;
         }
+        case abi::kCmdBoardReduceColors:
+            return static_cast<uint32_t>(board_->ReduceColors(a.Int(1), a.Bool(2)));
+        case abi::kCmdBoardChooseColors:
+            return ChooseColors();
         case abi::kCmdBoardGetBmp: {
             const QByteArray bmp = board_->AsBmp(a.Int(1), a.Int(2));
             return runtime_.memory().NewBinary({bmp.constData(), static_cast<size_t>(bmp.size())});
