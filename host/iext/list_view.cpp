@@ -1,10 +1,12 @@
 // The list box with columns (iext). Its rows live in a model, not one widget item per row, so
 // it holds hundreds of thousands of rows; rows appended while the program runs are announced
 // to the view in one batch when the runtime lets events through. Finding a row by its first
-// column is a hash lookup, never a scan.
+// column is a hash lookup, never a scan. The model (row_model.h) also shows each colour's swatch
+// and marks the characters that would not line up, for the rows on screen only.
 #include <QHeaderView>
 #include <QTableView>
 
+#include "host/iext/row_model.h"
 #include "host/iext/row_table.h"
 #include "host/krnln/controls/kinds.h"
 #include "host/krnln/runtime.h"
@@ -18,68 +20,6 @@ namespace {
 // While a routine runs, the view hears of new rows a few times a second: each announcement
 // makes it lay the whole list out again.
 constexpr qint64 kAnnounceIntervalMs = 250;
-
-class RowModel : public QAbstractTableModel {
-public:
-    RowModel(RowTable& rows, QStringList titles) : rows_(rows), titles_(std::move(titles)) {}
-
-    int rowCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : announced_;
-    }
-    int columnCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : static_cast<int>(titles_.size());
-    }
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (role != Qt::DisplayRole || !index.isValid() || index.row() >= announced_) return {};
-        return FromProgramText(rows_.Cell(index.row(), index.column()));
-    }
-    QVariant headerData(int section, Qt::Orientation o, int role) const override {
-        if (o != Qt::Horizontal || role != Qt::DisplayRole || section >= titles_.size()) return {};
-        return titles_[section];
-    }
-
-    // Tells the view what changed since the last announcement.
-    void Announce() {
-        const int count = rows_.size();
-        if (count < announced_) {
-            beginResetModel();
-            announced_ = count;
-            endResetModel();
-        } else if (count > announced_) {
-            beginInsertRows({}, announced_, count - 1);
-            announced_ = count;
-            endInsertRows();
-        }
-        if (changed_first_ <= changed_last_) {
-            const int last = std::min(changed_last_, announced_ - 1);
-            if (changed_first_ <= last) {
-                emit dataChanged(index(changed_first_, 0),
-                                 index(last, static_cast<int>(titles_.size()) - 1));
-            }
-        }
-        changed_first_ = INT32_MAX;
-        changed_last_ = -1;
-    }
-    void Reset() {
-        beginResetModel();
-        rows_.Clear();
-        announced_ = 0;
-        changed_first_ = INT32_MAX;
-        changed_last_ = -1;
-        endResetModel();
-    }
-    void NoteChanged(int row) {
-        changed_first_ = std::min(changed_first_, row);
-        changed_last_ = std::max(changed_last_, row);
-    }
-
-private:
-    RowTable& rows_;
-    QStringList titles_;
-    int announced_ = 0;
-    int changed_first_ = INT32_MAX;
-    int changed_last_ = -1;
-};
 
 class ListViewUnit : public UnitHost, public Deferred {
 public:
@@ -105,6 +45,7 @@ public:
         view_->setSelectionMode(QAbstractItemView::SingleSelection);
         view_->setSelectionBehavior(QAbstractItemView::SelectRows);
         view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view_->setIconSize(QSize(RowModel::kIconSide, RowModel::kIconSide));
         view_->horizontalHeader()->setStretchLastSection(false);
         view_->horizontalHeader()->setHighlightSections(false);
         view_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -160,6 +101,12 @@ private:
                 const int row = rows_.Append(a.Text(memory, 1));
                 runtime_.MarkDeferred(this);
                 return static_cast<uint32_t>(row);
+            }
+            case abi::kCmdListMarkWidths: {
+                const Arg box = a.at(2);
+                UnitHost* reference = runtime_.FindUnit(box.low, box.high, box.type);
+                model_->MarkWidths(a.Int(1), reference != nullptr ? reference->widget() : nullptr);
+                return 0;
             }
             case abi::kCmdListSetCell: {
                 const int row = a.Int(1);

@@ -1,6 +1,7 @@
 #include "host/krnln/fonts.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
@@ -13,6 +14,8 @@ namespace {
 
 const QString kMonoCjk = QStringLiteral("Noto Sans Mono CJK SC");
 const QString kSansCjk = QStringLiteral("Noto Sans CJK SC");
+// The size at which widths are measured: large enough that no advance is rounded much.
+constexpr int kMeasuringPixels = 200;
 
 }  // namespace
 
@@ -39,6 +42,23 @@ int PointSizeFromLogFontHeight(int32_t height) {
     const double pixels = std::abs(static_cast<double>(height));
     const double points = std::round(pixels * 72.0 / 96.0);
     return static_cast<int>(std::clamp(points, 1.0, 1000.0));
+}
+
+int TextWidthHundredths(const QFont& font, QStringView text) {
+    QFont measured = font;
+    measured.setPixelSize(kMeasuringPixels);
+    measured.setKerning(false);
+    measured.setHintingPreference(QFont::PreferNoHinting);
+    const QFontMetricsF metrics(measured);
+    const double digit = metrics.horizontalAdvance(QLatin1Char('0'));
+    if (!(digit > 0)) return 0;
+    double width = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        width += metrics.horizontalAdvance(text.mid(i, length).toString());
+        i += length;
+    }
+    return static_cast<int>(std::lround(100.0 * width / digit));
 }
 
 QFont FontFromLogFont(const form::LogFont& logfont) {

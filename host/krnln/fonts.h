@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QFont>
+#include <QStringView>
 
 #include "image/form_types.h"
 
@@ -16,6 +17,12 @@ void InstallFonts();
 // Point size of a LOGFONT height: a negative height is the character height in pixels at
 // 96 dots per inch; 0 means the default size (returns 0).
 int PointSizeFromLogFontHeight(int32_t height);
+
+// The width of `text` in `font`, in hundredths of the width of a digit (rounded): 200 for a
+// character as wide as two digits. Each character is measured alone, as a character picture
+// lays them out, at a large size without hinting, so that the answer is the font's own and
+// the same at every size the picture is zoomed to.
+int TextWidthHundredths(const QFont& font, QStringView text);
 
 // The QFont for a stored LOGFONT. Fields left at 0 (height, face, weight) keep the
 // application's default.

@@ -15,6 +15,7 @@
 
 #include "host/krnln/controls/character_view.h"
 #include "host/krnln/controls/kinds.h"
+#include "host/krnln/controls/ramp_dialog.h"
 #include "host/krnln/fonts.h"
 #include "host/krnln/runtime.h"
 #include "host/krnln/text_codec.h"
@@ -128,11 +129,25 @@ private:
     CharacterView* view_;
 };
 
-class MultiLineEditUnit : public UnitHost, public Deferred {
+// What every edit box answers alike.
+class EditUnit : public UnitHost {
+public:
+    using UnitHost::UnitHost;
+
+protected:
+    // kCmdEditTextWidth: (box, text) -> the text's width in the box's font, in hundredths of a
+    // digit.
+    uint64_t TextWidthCommand(const ArgView& args) const {
+        const QString text = FromProgramText(args.Text(runtime_.memory(), 1));
+        return static_cast<uint32_t>(TextWidthHundredths(widget_->font(), text));
+    }
+};
+
+class MultiLineEditUnit : public EditUnit, public Deferred {
 public:
     MultiLineEditUnit(Runtime& rt, const form::UnitBlock& block, QWidget* widget,
                       std::unique_ptr<TextShown> shown, const form::EditProps& props)
-        : UnitHost(rt, block, widget), Deferred(kBusyRepaintIntervalMs), shown_(std::move(shown)) {
+        : EditUnit(rt, block, widget), Deferred(kBusyRepaintIntervalMs), shown_(std::move(shown)) {
         QFont font = FontFromLogFont(props.font);
         font.setStyleStrategy(QFont::NoAntialias);
         widget_->setFont(font);
@@ -180,10 +195,25 @@ public:
 
 private:
     [[gnu::noinline]] uint64_t OtherCommand(uint32_t command, const ArgView& args) {
-        if (command == abi::kCmdControlSendMessage) {
-            return SendMessage(static_cast<uint32_t>(args.Int(1)), args.Int(2), args.Int(3));
+        switch (command) {
+            case abi::kCmdControlSendMessage:
+                return SendMessage(static_cast<uint32_t>(args.Int(1)), args.Int(2), args.Int(3));
+            case abi::kCmdEditTextWidth:
+                return TextWidthCommand(args);
+            case abi::kCmdEditChooseRamp:
+                return ChooseRamp();
+            default:
+                return UnitHost::Command(command, args);
         }
-        return UnitHost::Command(command, args);
+    }
+
+    // The dialog "按亮度分配字符", its list in this box's font; it starts with the ramp last
+    // confirmed.
+    uint32_t ChooseRamp() {
+        const std::optional<QString> ramp = AskForRamp(widget_->window(), widget_->font(), ramp_);
+        if (!ramp) return NewText(QString());
+        ramp_ = *ramp;
+        return NewText(ramp_);
     }
 
     void FlushNow() {
@@ -247,15 +277,16 @@ private:
     }
 
     std::unique_ptr<TextShown> shown_;
+    QString ramp_ = CharacterRamps().first();
     std::string text_;        // the whole text as the program sees it
     size_t shown_up_to_ = 0;  // how much of text_ the view has
     int32_t font_size_ = 9;
 };
 
-class SingleLineEditUnit : public UnitHost {
+class SingleLineEditUnit : public EditUnit {
 public:
     SingleLineEditUnit(Runtime& rt, const form::UnitBlock& block, QLineEdit* edit)
-        : UnitHost(rt, block, edit), edit_(edit) {}
+        : EditUnit(rt, block, edit), edit_(edit) {}
 
     uint32_t ReadProperty(uint32_t property, int32_t member) override {
         if (property == abi::kPropText) return NewText(edit_->text());
@@ -273,6 +304,7 @@ public:
             edit_->setText(edit_->text() + FromProgramText(args.Text(runtime_.memory(), 1)));
             return 0;
         }
+        if (command == abi::kCmdEditTextWidth) return TextWidthCommand(args);
         return UnitHost::Command(command, args);
     }
 
