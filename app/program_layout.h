@@ -37,7 +37,9 @@ namespace quorix::app {
     X(24, ReplaceCharacters)        \
     X(25, LoadPicture)              \
     X(26, SavePicture)              \
-    X(27, ClearPicture)
+    X(27, ClearPicture)             \
+    X(28, ReduceColors)             \
+    X(29, AssignCharactersByLightness)
 
 enum class Routine : uint32_t {
 #define QUORIX_ROUTINE_ENUM(id, name) name = id,

@@ -22,6 +22,9 @@ void OpenStartPage(const EventArgs&) {
     const rt::Text page = Constant(Ref::StartPage);
     Browser().WriteText(abi::kPropAddress, page);
     Browser().Navigate(page);
+    // From now on the ColorTable marks every character text that is not as wide as the two
+    // digits of step one in the output box: the character picture would not line up.
+    ColorTable().MarkWidths(1, Ctl(Unit::编辑框1));
 }
 
 }  // namespace quorix::app

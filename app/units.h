@@ -58,6 +58,8 @@ constexpr uint32_t kStartWindowId = 0x52010001;
     X(菜单生成指令, 0x26010186, abi::kTypeMenuEntry)         \
     X(菜单第一步骤, 0x26010187, abi::kTypeMenuEntry)         \
     X(菜单第二步骤, 0x2601018F, abi::kTypeMenuEntry)         \
+    X(菜单减少颜色, 0x26010190, abi::kTypeMenuEntry)         \
+    X(菜单按亮度分配字符, 0x26010191, abi::kTypeMenuEntry)   \
     X(画板1, 0x16010064, abi::kTypeDrawingBoard)             \
     X(画板2, 0x16010065, abi::kTypeDrawingBoard)             \
     X(编辑框1, 0x1601023B, abi::kTypeEditBox)

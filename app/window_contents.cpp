@@ -194,6 +194,8 @@ std::string TypeBlockOf(Unit u) {
         case Unit::菜单生成指令:
         case Unit::菜单第一步骤:
         case Unit::菜单第二步骤:
+        case Unit::菜单减少颜色:
+        case Unit::菜单按亮度分配字符:
         case Unit::kCount:
             return {};
     }

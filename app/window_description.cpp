@@ -129,6 +129,9 @@ constexpr MenuDef kMenus[] = {
     {Unit::菜单生成指令, 0, "生成指令", -1},
     {Unit::菜单第一步骤, 1, "第一步骤一取图像颜色", -1},
     {Unit::菜单第二步骤, 1, "第二步骤一生成对应Quorix", -1},
+    {Unit::菜单减少颜色, 1, "减少颜色…", static_cast<int>(Routine::ReduceColors)},
+    {Unit::菜单按亮度分配字符, 1, "按亮度分配字符…",
+     static_cast<int>(Routine::AssignCharactersByLightness)},
 };
 
 constexpr const char kCaption[] =

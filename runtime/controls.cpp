@@ -108,6 +108,19 @@ Binary Board::PictureAsBmp(int32_t width, int32_t height) const {
     return Binary(static_cast<QxAddr>(CallCore(abi::kCmdBoardGetBmp, a.block())));
 }
 
+int32_t Board::ReduceColors(int32_t colours, bool dither) const {
+    Args<3> a;
+    a.Triple(triple_).Int(colours).Bool(dither);
+    return Low(CallCore(abi::kCmdBoardReduceColors, a.block()));
+}
+
+std::optional<ColorChoice> Board::ChooseColors() const {
+    const auto chosen = static_cast<uint32_t>(Low(Core(abi::kCmdBoardChooseColors)));
+    if (chosen == 0) return std::nullopt;
+    return ColorChoice{static_cast<int32_t>(chosen & (abi::kChoiceDither - 1)),
+                       (chosen & abi::kChoiceDither) != 0};
+}
+
 // ---- List view --------------------------------------------------------------------------
 ListView::ListView(uint32_t operand, uint32_t library_operand)
     : Control(operand), library_(Operand(library_operand)) {}
@@ -148,6 +161,12 @@ void ListView::SetCell(int32_t row, int32_t column, const Text& text) const {
     CallLibrary(library_, abi::kCmdListSetCell, a.block());
 }
 
+void ListView::MarkWidths(int32_t column, const Control& box) const {
+    Args<3> a;
+    a.Triple(triple_).Int(column).Triple(box.triple());
+    CallLibrary(library_, abi::kCmdListMarkWidths, a.block());
+}
+
 // ---- Edit box ---------------------------------------------------------------------------
 void EditBox::Append(const Text& t) const {
     Args<2> a;
@@ -159,6 +178,16 @@ int32_t EditBox::SendMessage(uint32_t message, int32_t wparam, int32_t lparam) c
     Args<4> a;
     a.Triple(triple_).Int(static_cast<int32_t>(message)).Int(wparam).Int(lparam);
     return Low(CallCore(abi::kCmdControlSendMessage, a.block()));
+}
+
+int32_t EditBox::TextWidth(const Text& t) const {
+    Args<2> a;
+    a.Triple(triple_).TextArg(t);
+    return Low(CallCore(abi::kCmdEditTextWidth, a.block()));
+}
+
+Text EditBox::ChooseRamp() const {
+    return Text::Owned(static_cast<QxAddr>(Core(abi::kCmdEditChooseRamp)));
 }
 
 // ---- Tab control, browser, dialog, window -----------------------------------------------

@@ -2,6 +2,8 @@
 // type) that the operand table of the code section holds for it.
 #pragma once
 
+#include <optional>
+
 #include "runtime/program.h"
 
 namespace quorix::rt {
@@ -32,6 +34,12 @@ protected:
     uint32_t triple_[3];
 };
 
+// A number of colours and whether to dither, as the dialog "减少颜色" gives them.
+struct ColorChoice {
+    int32_t colours = 0;
+    bool dither = false;
+};
+
 class Board : public Control {
 public:
     using Control::Control;
@@ -47,6 +55,11 @@ public:
     void DrawPicture(const Binary& picture, int32_t left, int32_t top, int32_t width,
                      int32_t height, int32_t transparent) const;
     Binary PictureAsBmp(int32_t width, int32_t height) const;
+    // Reduces the picture to at most `colours` colours; returns how many it has now.
+    int32_t ReduceColors(int32_t colours, bool dither) const;
+    // Asks in the dialog "减少颜色", which shows its result on this board while it is open;
+    // nullopt when cancelled. The board keeps its picture.
+    std::optional<ColorChoice> ChooseColors() const;
 };
 
 class ListView : public Control {
@@ -59,6 +72,9 @@ public:
     Text Cell(int32_t row, int32_t column) const;
     void SetCell(int32_t row, int32_t column, const Text& text) const;
     int32_t SelectedRow() const { return ReadInt(abi::kPropSelectedRow); }
+    // From now on, cells of `column` whose text is not as wide as two digits in `box`'s font
+    // are marked.
+    void MarkWidths(int32_t column, const Control& box) const;
 
 private:
     uint32_t library_;
@@ -71,6 +87,10 @@ public:
     void SetContent(const Text& t) const { WriteText(abi::kPropText, t); }
     void Append(const Text& t) const;
     int32_t SendMessage(uint32_t message, int32_t wparam, int32_t lparam) const;
+    // The width of `t` in the box's font, in hundredths of a digit: 200 for two digits.
+    int32_t TextWidth(const Text& t) const;
+    // Asks for a ramp of characters in the dialog "按亮度分配字符"; empty when cancelled.
+    Text ChooseRamp() const;
 };
 
 class TabControl : public Control {

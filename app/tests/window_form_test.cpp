@@ -126,7 +126,8 @@ TEST(StartWindowForm, HeaderAndUnitTableDescribeTheBlocks) {
     EXPECT_EQ(WordAt(s, 20), 0u);
     EXPECT_EQ(WordAt(s, 24), 0u);
     const uint32_t n = WordAt(s, 28);
-    ASSERT_EQ(n, 48u);
+    // The 48 units of the window as first drawn, and the menu entries added since.
+    ASSERT_EQ(n, 50u);
     EXPECT_EQ(WordAt(s, 32), s.size() - 36);
 
     const size_t ids_at = 36, offsets_at = 36 + 4 * n, blocks_at = 36 + 8 * n;
@@ -151,21 +152,25 @@ std::string StoredBlock(const std::string& s, Unit u) {
     return s.substr(at, 4 + WordAt(s, at));
 }
 
-TEST(StartWindowForm, MenuEntryBlockLayout) {
-    const std::string s = Section();
-    const uint32_t handler = RoutineOffsets().at(static_cast<uint32_t>(Routine::LoadPicture));
+// The stored block of a menu item (level 1) with its caption and its routine.
+std::string MenuItemBlock(const char* caption, Routine routine) {
+    const uint32_t handler = RoutineOffsets().at(static_cast<uint32_t>(routine));
     const std::string body = BlockBytes()
                                  .Words({abi::kTypeMenuEntry})
                                  .Fill(20, 0)
                                  .CString("")
                                  .CString("")
                                  .Words({0, 1, 0})  // reserved, level 1, no submenu
-                                 .CString(ToGbk("载入图片"))
+                                 .CString(ToGbk(caption))
                                  .Words({handler})
                                  .Fill(16, 0)
                                  .str();
-    EXPECT_EQ(StoredBlock(s, Unit::菜单载入图片),
-              BlockBytes().Words({static_cast<uint32_t>(body.size())}).Raw(body).str());
+    return BlockBytes().Words({static_cast<uint32_t>(body.size())}).Raw(body).str();
+}
+
+TEST(StartWindowForm, MenuEntryBlockLayout) {
+    const std::string s = Section();
+    EXPECT_EQ(StoredBlock(s, Unit::菜单载入图片), MenuItemBlock("载入图片", Routine::LoadPicture));
 
     const std::string bar = StoredBlock(s, Unit::菜单生成指令);
     const std::string caption = ToGbk("生成指令");
@@ -173,6 +178,34 @@ TEST(StartWindowForm, MenuEntryBlockLayout) {
     EXPECT_EQ(bar.substr(30, 12), BlockBytes().Words({0, 0, 1}).str());
     EXPECT_EQ(bar.substr(42, caption.size() + 1), caption + '\0');
     EXPECT_EQ(WordAt(bar, 42 + caption.size() + 1), 0xFFFFFFFFu);
+}
+
+// The entries at the end of "生成指令" come after the two step items and before the boards, each
+// with its own handler; every unit before them keeps its place in the unit order.
+TEST(StartWindowForm, TheNewCommandEntriesCloseTheGenerateMenuWithTheirHandlers) {
+    const std::string s = Section();
+    const struct {
+        Unit unit;
+        uint32_t id;
+        const char* caption;
+        Routine routine;
+    } table[] = {
+        {Unit::菜单减少颜色, 0x26010190, "减少颜色…", Routine::ReduceColors},
+        {Unit::菜单按亮度分配字符, 0x26010191, "按亮度分配字符…",
+         Routine::AssignCharactersByLightness},
+    };
+    EXPECT_EQ(static_cast<uint32_t>(Unit::菜单减少颜色),
+              static_cast<uint32_t>(Unit::菜单第二步骤) + 1);
+    EXPECT_EQ(static_cast<uint32_t>(Unit::画板1),
+              static_cast<uint32_t>(Unit::菜单按亮度分配字符) + 1);
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.caption);
+        EXPECT_EQ(Info(row.unit).id, row.id);
+        EXPECT_EQ(Info(row.unit).type, abi::kTypeMenuEntry);
+        EXPECT_EQ(StoredBlock(s, row.unit), MenuItemBlock(row.caption, row.routine));
+    }
+    // The ellipsis is U+2026, one GBK character.
+    EXPECT_EQ(ToGbk("…"), "\xA1\xAD");
 }
 
 // The unit block ends with its type block; check the stored bytes, not only the record.
