@@ -34,16 +34,40 @@ constexpr Line kLines[] = {
 };
 static_assert(sizeof kLines / sizeof kLines[0] == 13);
 
-}  // namespace
+// What the menu "生成指令" has gained since: fewer colours and graded characters.
+constexpr Line kNewEntries[] = {
+    {false, "现在有了分层次的字符："},
+    {false, ""},
+    {true,
+     "照片的颜色成千上万。先用“生成指令”菜单的“减少颜色…”把颜色减到几种（如8种，画板即时预览，"
+     "按Esc则图片不变），再做第一步骤；然后用“按亮度分配字符…”选或输入一串由深到浅的字符（如"
+     "“█▓▒░　”），每种颜色按亮度得到其中一个，与一位数字同宽的字符写两次。列表里每种颜色旁有"
+     "色块，与两位数字不同宽的字符会被标出。之后仍可逐个修改，再做第二步骤。"},
+};
 
-std::string HelpText() {
+template <size_t N>
+std::string Join(const Line (&lines)[N]) {
     std::string text;
-    for (const Line& line : kLines) {
-        if (&line != kLines) text += "\r\n";
+    for (const Line& line : lines) {
+        if (&line != lines) text += "\r\n";
         if (line.indented) text += kIndent;
         text += line.text;
     }
     return text;
+}
+
+}  // namespace
+
+std::string HelpText() {
+    return Join(kLines);
+}
+
+std::string NewEntriesHelp() {
+    return Join(kNewEntries);
+}
+
+std::string HelpBoxText() {
+    return HelpText() + "\r\n" + NewEntriesHelp();
 }
 
 }  // namespace quorix::app

@@ -150,7 +150,7 @@ std::string TypeBlockOf(Unit u) {
             return SymbolCombo(-1, "  ");
 
         case Unit::编辑框3:
-            return Edit(5, 0, 1, EditFont(-19, "黑体"), HelpText());
+            return Edit(5, 0, 1, EditFont(-19, "黑体"), HelpBoxText());
         case Unit::编辑框1:
             return Edit(1, 3, 0, EditFont(-7, "宋体"), "");
 

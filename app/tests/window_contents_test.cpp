@@ -113,10 +113,24 @@ TEST(HelpText, HasThirteenLinesWithTheirIndentsAndBlanks) {
     EXPECT_EQ(lines[1].substr(lines[1].size() - 3), "。");
 }
 
+TEST(HelpText, TheNewEntriesParagraphFollowsOnTheNextLine) {
+    const std::vector<std::string> lines = SplitCrLf(NewEntriesHelp());
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[2].substr(0, 4), "    ");
+    for (const char* entry : {"“减少颜色…”", "“按亮度分配字符…”", "“█▓▒░　”"}) {
+        EXPECT_NE(lines[2].find(entry), std::string::npos) << entry;
+    }
+    EXPECT_EQ(HelpBoxText(), HelpText() + "\r\n" + NewEntriesHelp());
+    EXPECT_EQ(SplitCrLf(HelpBoxText()).size(), 16u);
+}
+
 TEST(HelpText, IsWhatTheHelpBoxShows) {
     auto help = form::DecodeEdit(TypeBlockOf(Unit::编辑框3));
     ASSERT_TRUE(help.ok()) << help.error().message;
-    EXPECT_EQ(help->text, ToGbk(HelpText()));
+    EXPECT_EQ(help->text, ToGbk(HelpBoxText()));
+    // The help text as it always was comes first.
+    EXPECT_EQ(help->text.substr(0, ToGbk(HelpText()).size()), ToGbk(HelpText()));
     EXPECT_EQ(help->a, 5u);
     EXPECT_EQ(help->b, 0u);
     EXPECT_EQ(help->c, 1u);
