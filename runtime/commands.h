@@ -96,7 +96,8 @@ enum CoreCommand : uint32_t {
     kCmdEditAppendText = 43,      // (edit box, text)
     kCmdWindowPopupMenu = 44,     // (window, menu entry, x?, y?) omitted: at the pointer
     kCmdDialogOpen = 45,          // (file dialog) -> bool confirmed
-    // (edit box, text) -> double: the text's width in the box's font, counted in digits
+    // (edit box, text) -> the text's width in the box's font, in hundredths of a digit (200 for
+    // a character as wide as two digits)
     kCmdEditTextWidth = 46,
     // (edit box) asks for a ramp of characters, darkest first, in the dialog "按亮度分配字符"
     // -> new text; empty when cancelled

@@ -197,7 +197,9 @@ TEST(GradedCharacters, EveryRowTakesTheStepOfItsLightnessDarkestFirstAndKeepsIts
         const std::vector<Row> before = Rows(s);
         ASSERT_EQ(before.size(), 8u);
 
+        const uint64_t blocks = s.BlocksInUse();
         ConfirmRamp(s, nullptr);  // the ramp it starts with
+        EXPECT_EQ(s.BlocksInUse(), blocks) << "program memory the handler did not give back";
         const std::vector<Row> after = Rows(s);
         ASSERT_EQ(after.size(), before.size());
         const QString ramp = U("█▓▒░　");

@@ -110,6 +110,7 @@ TEST(ReduceColors, EnterAppliesTheNumberToBothBoardsAndStepOneListsAtMostThatMan
         const QImage photo = Photo("chelsea.jpg", {200, 150});
         s.PutPicture(photo);
         QImage previewed;
+        const uint64_t blocks = s.BlocksInUse();
         ReduceWithDialog(s, [&](QDialog* dialog) {
             auto* count = dialog->findChild<QSpinBox*>(QStringLiteral("colours"));
             QTest::keyClicks(count, QStringLiteral("16"));
@@ -124,6 +125,7 @@ TEST(ReduceColors, EnterAppliesTheNumberToBothBoardsAndStepOneListsAtMostThatMan
                 << "watchdog: no preview of 16 colours within 30 s";
             QTest::keyClick(count, Qt::Key_Return);
         });
+        EXPECT_EQ(s.BlocksInUse(), blocks) << "program memory the handler did not give back";
         const QImage reduced = s.BoardPicture("画板1");
         EXPECT_LE(ColourCount(reduced), 16u);
         EXPECT_GT(ColourCount(reduced), 8u);
