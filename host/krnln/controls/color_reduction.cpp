@@ -1,7 +1,7 @@
 #include "host/krnln/controls/color_reduction.h"
 
+#include <dlfcn.h>
 #include <libimagequant.h>
-#include <omp.h>
 
 #include <algorithm>
 #include <array>
@@ -20,6 +20,19 @@ int SpeedFor(qsizetype pixels) {
     if (pixels <= 512 * 512) return 3;
     if (pixels <= 1024 * 1024) return 7;
     return 8;  // up to 4096 x 4096: under a second
+}
+
+// libimagequant runs its loops on OpenMP threads. Here they gain little, and on a busy machine
+// they spin waiting for each other: a 600 x 400 photo took 110 ms on one thread and 150 to
+// 510 ms on two. One thread also makes the result the same on every run. The OpenMP runtime
+// is libimagequant's own (it links it), so it is found at run time, whatever compiler built
+// this file.
+void UseOneThread() {
+    using SetThreads = void (*)(int);
+    static const auto set_threads =
+        reinterpret_cast<SetThreads>(dlsym(RTLD_DEFAULT, "omp_set_num_threads"));
+    // Per thread: the setting holds for the work this thread starts.
+    if (set_threads != nullptr) set_threads(1);
 }
 
 struct LiqDeleter {
@@ -78,10 +91,7 @@ ReducedPicture ReduceColors(const QImage& picture, int colours, bool dither,
     const QImage rgba = rgb.convertToFormat(QImage::Format_RGBX8888);
     const int width = rgba.width(), height = rgba.height();
 
-    // libimagequant runs its loops on OpenMP threads. Here they gain little, and on a busy
-    // machine they spin waiting for each other: a 600 x 400 photo took 110 ms on one thread and
-    // 150 to 510 ms on two. One thread also makes the result the same on every run.
-    omp_set_num_threads(1);
+    UseOneThread();
     LiqPtr<liq_attr> attr(liq_attr_create());
     if (!attr) return {};
     liq_set_max_colors(attr.get(), colours);
