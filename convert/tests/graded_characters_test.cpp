@@ -1,7 +1,6 @@
-// "按亮度分配字符…" and what the ColorTable shows, through the real window: each row takes the
-// ramp step of its colour's lightness, one-digit characters are written twice, 按钮15 and step
-// two work on the result; rows show their colour as a swatch and mark uneven characters. Also
-// the plain functions behind the steps.
+// "按亮度分配字符…" through the real window: each row takes the ramp step of its colour's
+// lightness, one-digit characters are written twice, 按钮15 and step two work on the result.
+// Also the plain functions behind the steps.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
@@ -9,22 +8,20 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QIcon>
 #include <QLineEdit>
-#include <QPixmap>
-#include <QStyledItemDelegate>
-#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
 #include <functional>
 
 #include "convert/ramp_steps.h"
+#include "convert/tests/eight_colours.h"
 #include "host/testing/program_session.h"
 
 namespace quorix {
 namespace {
 
+using testing::EightColours;
 using testing::RunProgram;
 using testing::Session;
 using testing::U;
@@ -137,19 +134,6 @@ double LStar(uint32_t colour) {
     return y > 0.008856 ? 116 * std::cbrt(y) - 16 : 903.3 * y;
 }
 
-// Eight colours, two of each, in two rows.
-QImage EightColours() {
-    const QRgb colours[] = {qRgb(255, 255, 255), qRgb(0, 0, 0),      qRgb(128, 128, 128),
-                            qRgb(255, 0, 0),     qRgb(255, 255, 0),  qRgb(0, 0, 128),
-                            qRgb(64, 64, 64),    qRgb(200, 220, 255)};
-    QImage picture(8, 2, QImage::Format_RGB32);
-    for (int x = 0; x < 8; ++x) {
-        picture.setPixel(x, 0, colours[x]);
-        picture.setPixel(7 - x, 1, colours[x]);
-    }
-    return picture;
-}
-
 // Types `text` into `widget` key by key; characters beyond ASCII come as an input tool sends them.
 void Type(QWidget* widget, const QString& text) {
     for (const QChar c : text) {
@@ -247,8 +231,25 @@ TEST(GradedCharacters, CancellingOrAnEmptyRampLeavesEveryRowAsItWas) {
         s.PutPicture(EightColours());
         s.Click("按钮11");
         const std::vector<Row> before = Rows(s);
-        GradeWithDialog(
-            s, [](QDialog* dialog) { QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape); });
+        GradeWithDialog(s, [](QDialog* dialog) {
+            // The dialog as it opens: the block ramp first and selected in the box, which has
+            // the focus; its label names it, as assistive technology reads it.
+            auto* box = dialog->findChild<QComboBox*>(QStringLiteral("ramp"));
+            EXPECT_EQ(dialog->windowTitle(), U("按亮度分配字符"));
+            EXPECT_TRUE(box->isEditable());
+            EXPECT_TRUE(dialog->focusWidget() == box || dialog->focusWidget() == box->lineEdit());
+            EXPECT_EQ(box->currentText(), U("█▓▒░　"));
+            EXPECT_EQ(box->lineEdit()->selectedText(), U("█▓▒░　"));
+            EXPECT_EQ(box->itemText(0), U("█▓▒░　"));
+            EXPECT_GE(box->count(), 3);
+            QStringList labels;
+            for (const auto& [other, relation] :
+                 QAccessible::queryAccessibleInterface(box)->relations(QAccessible::Label)) {
+                labels << other->text(QAccessible::Name);
+            }
+            EXPECT_EQ(labels, QStringList{U("字符梯度")});
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+        });
         GradeWithDialog(s, [](QDialog* dialog) {
             QTest::keyClick(dialog->focusWidget(), Qt::Key_Delete);  // the ramp is selected
             QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
@@ -290,99 +291,6 @@ TEST(GradedCharacters, RowsCanBeEditedAfterwardsAndStepTwoWritesWhatTheTableHold
             expected += QStringLiteral("\r\n");
         }
         EXPECT_EQ(s.Output(), expected);
-    });
-}
-
-TEST(GradedCharacters, TheMenuEntryAndTheDialogCarryTheirCaptionsAsAccessibleNames) {
-    RunProgram([](Session& s) {
-        GradeWithDialog(s, [](QDialog* dialog) {
-            auto* box = dialog->findChild<QComboBox*>(QStringLiteral("ramp"));
-            EXPECT_EQ(dialog->windowTitle(), U("按亮度分配字符"));
-            EXPECT_EQ(QAccessible::queryAccessibleInterface(dialog)->text(QAccessible::Name),
-                      U("按亮度分配字符"));
-            // An editable box's name is its text; the label names it through its relation,
-            // which assistive technology reads with it.
-            QStringList labels;
-            for (const auto& [other, relation] :
-                 QAccessible::queryAccessibleInterface(box)->relations(QAccessible::Label)) {
-                labels << other->text(QAccessible::Name);
-            }
-            EXPECT_EQ(labels, QStringList{U("字符梯度")});
-            EXPECT_TRUE(box->isEditable());
-            EXPECT_TRUE(dialog->focusWidget() == box || dialog->focusWidget() == box->lineEdit());
-            EXPECT_EQ(box->currentText(), U("█▓▒░　"));
-            EXPECT_EQ(box->itemText(0), U("█▓▒░　"));
-            EXPECT_GE(box->count(), 3);
-            dialog->reject();
-        });
-    });
-}
-
-// ---- What the ColorTable shows ------------------------------------------------------------
-
-QRgb SwatchCentre(const QVariant& decoration) {
-    const QPixmap swatch = decoration.value<QIcon>().pixmap(QSize(10, 10), QIcon::Selected);
-    if (swatch.isNull()) return 0;
-    const QImage image = swatch.toImage();
-    return image.pixel(image.width() / 2, image.height() / 2) | 0xFF000000u;
-}
-
-TEST(ColorTable, EachRowShowsItsColourBesideTheDecimalTextWhichFitsItsColumn) {
-    RunProgram([](Session& s) {
-        s.SetOutputSize("8", "2");
-        const QImage picture = EightColours();
-        s.PutPicture(picture);
-        s.Click("按钮11");
-        auto* view = s.Find<QAbstractItemView>("颜色分类列表框");
-        auto* m = view->model();
-        for (int r = 0; r < m->rowCount(); ++r) {
-            const QRgb p = picture.pixel(r, 0);  // rows in the order of the first line
-            const QModelIndex colour = m->index(r, 0);
-            EXPECT_EQ(colour.data().toString(),
-                      QString::number(qRed(p) | (qGreen(p) << 8) | (qBlue(p) << 16)));
-            EXPECT_EQ(SwatchCentre(colour.data(Qt::DecorationRole)), p);
-            EXPECT_FALSE(m->index(r, 1).data(Qt::DecorationRole).isValid());
-            // The widest colour text with its swatch needs no more than the column gives.
-            QStyleOptionViewItem option;
-            option.font = view->font();
-            option.fontMetrics = view->fontMetrics();
-            option.decorationSize = view->iconSize();
-            EXPECT_LE(view->itemDelegate()->sizeHint(option, colour).width(),
-                      qobject_cast<QTableView*>(view)->columnWidth(0));
-        }
-    });
-}
-
-TEST(ColorTable, ARowWhoseCharactersAreNotTwoDigitsWideIsMarkedAndSaysWhy) {
-    RunProgram([](Session& s) {
-        s.SetOutputSize("8", "2");
-        s.PutPicture(EightColours());
-        s.Click("按钮11");
-        auto* view = s.Find<QAbstractItemView>("颜色分类列表框");
-        auto* m = view->model();
-        const QString tip = U("宽度与两位数字不同，字符画会错位");
-        const struct {
-            const char* characters;
-            bool marked;
-        } table[] = {{"a", true},   {"", true},    {"█", false},  {"aa", false}, {"★★", true},
-                     {"国", false}, {"@@@", true}, {"  ", false}, {"▓▒", true}};
-        auto* editor = s.Find<QComboBox>("修改对应编辑框");
-        for (const auto& row : table) {
-            SCOPED_TRACE(row.characters);
-            view->setCurrentIndex(m->index(3, 0));
-            editor->setEditText(U(row.characters));
-            s.Click("按钮15");
-            QApplication::processEvents();
-            const QModelIndex cell = m->index(3, 1);
-            EXPECT_EQ(cell.data().toString(), U(row.characters));
-            EXPECT_EQ(cell.data(Qt::ToolTipRole).toString(), row.marked ? tip : QString());
-            EXPECT_EQ(cell.data(Qt::DecorationRole).isValid(), row.marked);
-        }
-        // Step one's digits are two digits wide: no row is marked.
-        s.Click("按钮11");
-        for (int r = 0; r < m->rowCount(); ++r) {
-            EXPECT_FALSE(m->index(r, 1).data(Qt::ToolTipRole).isValid()) << r;
-        }
     });
 }
 
