@@ -22,23 +22,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kClosesPerState = 20;
 
-// A picture of many colours, so that the steps take a while at 1024 x 1024.
-QImage Noise(int side) {
-    QImage picture(side, side, QImage::Format_RGB32);
-    uint32_t state = 12345;
-    for (int y = 0; y < side; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < side; ++x) {
-            state = state * 1664525u + 1013904223u;
-            line[x] = 0xFF000000u | (state >> 8);
-        }
-    }
-    return picture;
-}
-
 struct State {
     const char* name;
-    std::function<bool(DesktopProgram&, int)> prepare;  // false when it could not be reached
+    std::function<bool(DesktopProgram&)> prepare;  // false when it could not be reached
 };
 
 // The close times of one state in milliseconds, sorted; empty when a round failed.
@@ -46,7 +32,7 @@ std::vector<double> CloseTimes(XServer& x, const State& state) {
     std::vector<double> times;
     for (int round = 0; round < kClosesPerState; ++round) {
         DesktopProgram q(x);
-        if (!q.ok() || !state.prepare(q, round)) {
+        if (!q.ok() || !state.prepare(q)) {
             std::fprintf(stderr, "close_bench: %s, round %d: the state was not reached\n%s",
                          state.name, round, q.log().c_str());
             return {};
@@ -72,26 +58,26 @@ int main() {
     using namespace quorix;
     const QImage noise = Noise(1024);
     const State states[] = {
-        {"idle", [](DesktopProgram&, int) { return true; }},
+        {"idle", [](DesktopProgram&) { return true; }},
         {"after a load",
-         [](DesktopProgram& q, int) {
+         [](DesktopProgram& q) {
              QImage picture(300, 200, QImage::Format_RGB32);
              picture.fill(qRgb(10, 200, 30));
              return LoadPicture(q, WritePicture(q, picture, "p.bmp"));
          }},
         {"during step one",
-         [&](DesktopProgram& q, int) {
+         [&](DesktopProgram& q) {
              return SetOutputSize(q, 1024, 1024) &&
                     LoadPicture(q, WritePicture(q, noise, "noise.bmp")) && StartStepOne(q);
          }},
         {"during step two",
-         [&](DesktopProgram& q, int) {
+         [&](DesktopProgram& q) {
              return SetOutputSize(q, 1024, 1024) &&
                     LoadPicture(q, WritePicture(q, noise, "noise.bmp")) &&
                     ClickAndWait(q, "按钮11") && StartStepTwo(q);
          }},
         {"after a copy",
-         [](DesktopProgram& q, int) {
+         [](DesktopProgram& q) {
              return ClickAndWait(q, "按钮13") && CopyOutput(q).size() == 200;
          }},
     };

@@ -14,20 +14,6 @@ using namespace testing;
 
 constexpr int kClosesPerState = 20;
 
-// A picture of many colours, so that the steps take a while at 1024 x 1024.
-QImage Noise(int side) {
-    QImage picture(side, side, QImage::Format_RGB32);
-    uint32_t state = 12345;
-    for (int y = 0; y < side; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < side; ++x) {
-            state = state * 1664525u + 1013904223u;
-            line[x] = 0xFF000000u | (state >> 8);
-        }
-    }
-    return picture;
-}
-
 // Starts the program `kClosesPerState` times on one X server, brings it into a state with
 // `prepare`, closes it and waits for it to end.
 void CloseRepeatedly(const std::function<void(DesktopProgram&)>& prepare) {

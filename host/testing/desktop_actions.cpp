@@ -123,6 +123,19 @@ int32_t FrameColour(DesktopProgram& q) {
         q.Pixel(frame.topLeft() + QPoint(static_cast<int>(6 * q.scale()), frame.height() / 2)));
 }
 
+QImage Noise(int side) {
+    QImage picture(side, side, QImage::Format_RGB32);
+    uint32_t state = 12345;
+    for (int y = 0; y < side; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < side; ++x) {
+            state = state * 1664525u + 1013904223u;
+            line[x] = 0xFF000000u | (state >> 8);
+        }
+    }
+    return picture;
+}
+
 std::vector<int32_t> ColoursInScanOrder(const QImage& picture) {
     std::vector<int32_t> order;
     std::set<int32_t> seen;

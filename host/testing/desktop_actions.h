@@ -54,6 +54,10 @@ std::vector<QRect> ListRowsOnScreen(DesktopProgram& q);
 // The colour the frame 对应修改颜色框 shows, as a colour value.
 int32_t FrameColour(DesktopProgram& q);
 
+// A picture of `side` x `side` pixels of pseudo-random colours, nearly every one its own: the
+// steps take a while over it (about a second at 1024 x 1024).
+QImage Noise(int side);
+
 // A picture's colours in the order a scan meets them (left to right, top to bottom).
 std::vector<int32_t> ColoursInScanOrder(const QImage& picture);
 
