@@ -9,9 +9,9 @@ packages=(
     qt6-base-dev qt6-webengine-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpcre2-dev libimagequant-dev
     fonts-noto-cjk
-    xvfb xclip libx11-dev libxtst-dev libxdo-dev
+    xvfb xclip libx11-dev libxtst-dev libxdo-dev dbus-daemon
     # What assistive technology reads (AT-SPI), for the accessibility test.
-    dbus-daemon at-spi2-core gir1.2-atspi-2.0 python3-gi
+    at-spi2-core gir1.2-atspi-2.0 python3-gi
 )
 if [[ "${1:-}" == "--ci" ]]; then
     # jp2a and img2txt (caca-utils) are the peers bench/steps_vs_peers.sh compares with;
