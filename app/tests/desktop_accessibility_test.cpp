@@ -119,7 +119,7 @@ TEST(DesktopAccessibility, TheNewEntriesAndTheirDialogsCarryTheirCaptionsAsNames
         {3, {{"dialog", "按亮度分配字符"}, {"label", "字符梯度"}, {"push button", "确定"}}},
     };
     for (const auto& dialog : dialogs) {
-        q.ChooseMenu(1, dialog.item);
+        ASSERT_TRUE(q.ChooseMenu(1, dialog.item));
         ASSERT_TRUE(q.WaitUntil([&] { return q.Dialog().has_value(); }));
         ASSERT_TRUE(q.WaitIdle());
         const auto& [role, name] = dialog.expected.front();

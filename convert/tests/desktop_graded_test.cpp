@@ -66,8 +66,8 @@ QImage SavedBoard(DesktopProgram& q, const std::string& name) {
 
 // Opens an entry of "生成指令" and waits until its dialog is up and settled.
 bool OpenCommandDialog(DesktopProgram& q, int item) {
-    q.ChooseMenu(1, item);
-    return q.WaitUntil([&] { return q.Dialog().has_value(); }) && q.WaitIdle();
+    return q.ChooseMenu(1, item) && q.WaitUntil([&] { return q.Dialog().has_value(); }) &&
+           q.WaitIdle();
 }
 
 bool DialogGone(DesktopProgram& q) {
@@ -78,7 +78,7 @@ TEST(DesktopGraded, APhotoInEightColoursGradedByLightnessGivesEveryPixelItsStep)
     XServer x;
     DesktopProgram q(x);
     ASSERT_TRUE(q.ok()) << q.log();
-    SetOutputSize(q, 80, 40);
+    ASSERT_TRUE(SetOutputSize(q, 80, 40));
     const std::string photo = q.folder() + "/chelsea.jpg";
     ASSERT_TRUE(QFile::copy(QStringLiteral(QUORIX_PHOTOS_DIR "/chelsea.jpg"),
                             QString::fromStdString(photo)));
@@ -112,7 +112,7 @@ TEST(DesktopGraded, APhotoInEightColoursGradedByLightnessGivesEveryPixelItsStep)
     ASSERT_LE(colours.size(), 8u);
     ASSERT_GE(colours.size(), 5u);
 
-    ClickAndWait(q, "按钮11");
+    ASSERT_TRUE(ClickAndWait(q, "按钮11"));
     const std::vector<QRect> rows = ListRowsOnScreen(q);
     ASSERT_EQ(rows.size(), colours.size());
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -129,7 +129,7 @@ TEST(DesktopGraded, APhotoInEightColoursGradedByLightnessGivesEveryPixelItsStep)
     for (const QRect& row : ListRowsOnScreen(q)) {
         EXPECT_FALSE(ShowsMark(q.Grab(CharactersCell(q, row)))) << "a block step is marked";
     }
-    ClickAndWait(q, "按钮13");
+    ASSERT_TRUE(ClickAndWait(q, "按钮13"));
     const QString text = QString::fromStdString(CopyOutput(q));
     const QStringList lines = text.split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 41);  // 40 lines, each ending in CR LF
@@ -178,17 +178,17 @@ TEST(DesktopGraded, TheMarkFollowsEveryChangeAndSaysWhyOnHover) {
     XServer x;
     DesktopProgram q(x);
     ASSERT_TRUE(q.ok()) << q.log();
-    SetOutputSize(q, 40, 20);
+    ASSERT_TRUE(SetOutputSize(q, 40, 20));
     ASSERT_TRUE(LoadPicture(q, WritePicture(q, Stripes(), "stripes.bmp")));
-    ClickAndWait(q, "按钮11");
+    ASSERT_TRUE(ClickAndWait(q, "按钮11"));
     std::vector<QRect> rows = ListRowsOnScreen(q);
     ASSERT_EQ(rows.size(), 5u);
 
     // One capital letter is one digit wide: marked, and the tooltip explains.
     q.Click(rows[2].center());
     ASSERT_TRUE(q.WaitIdle());
-    q.Retype("修改对应编辑框", "A");
-    ClickAndWait(q, "按钮15");
+    ASSERT_TRUE(q.Retype("修改对应编辑框", "A"));
+    ASSERT_TRUE(ClickAndWait(q, "按钮15"));
     EXPECT_TRUE(ShowsMark(q.Grab(CharactersCell(q, rows[2]))));
     EXPECT_FALSE(ShowsMark(q.Grab(CharactersCell(q, rows[1]))));
     q.MoveTo(CharactersCell(q, rows[2]).topLeft() + QPoint(8, rows[2].height() / 2));
@@ -197,8 +197,8 @@ TEST(DesktopGraded, TheMarkFollowsEveryChangeAndSaysWhyOnHover) {
     ASSERT_TRUE(q.WaitIdle());
 
     // A full block is two digits wide: the mark goes.
-    q.Retype("修改对应编辑框", "█");
-    ClickAndWait(q, "按钮15");
+    ASSERT_TRUE(q.Retype("修改对应编辑框", "█"));
+    ASSERT_TRUE(ClickAndWait(q, "按钮15"));
     EXPECT_FALSE(ShowsMark(q.Grab(CharactersCell(q, rows[2]))));
 
     // An ASCII ramp, typed with Shift where it needs it: every step is written twice.
@@ -209,7 +209,7 @@ TEST(DesktopGraded, TheMarkFollowsEveryChangeAndSaysWhyOnHover) {
     ASSERT_TRUE(DialogGone(q));
     rows = ListRowsOnScreen(q);
     for (const QRect& row : rows) EXPECT_FALSE(ShowsMark(q.Grab(CharactersCell(q, row))));
-    ClickAndWait(q, "按钮13");
+    ASSERT_TRUE(ClickAndWait(q, "按钮13"));
     const std::string text = CopyOutput(q);
     const std::string line = text.substr(0, text.find("\r\n"));
     ASSERT_EQ(line.size(), 80u) << "two characters a pixel";
