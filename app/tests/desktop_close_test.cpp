@@ -12,7 +12,11 @@ namespace {
 
 using namespace testing;
 
+#ifdef QUORIX_SANITIZED
+constexpr int kClosesPerState = 5;
+#else
 constexpr int kClosesPerState = 20;
+#endif
 
 // Starts the program `kClosesPerState` times on one X server, brings it into a state with
 // `prepare`, closes it and waits for it to end.

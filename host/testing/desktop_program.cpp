@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -26,6 +27,10 @@ extern "C" {
 
 namespace quorix::testing {
 namespace {
+
+// The tests' output reaches the log line by line: a test ended by its time limit shows how far
+// it came.
+[[maybe_unused]] const int kLineBuffered = std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
 using Clock = std::chrono::steady_clock;
 
@@ -188,57 +193,87 @@ std::vector<std::string> StatFields(const std::string& stat) {
     return fields;
 }
 
-// Whether a thread of process `pid` is running or waiting for a processor (state R).
-bool ProcessHasRunnableThread(pid_t pid) {
+// What the scheduler counted for one process: the processor time of all its threads, and of its
+// main thread (the one that handles events) the state and the time it spent ready to run but
+// waiting for a processor.
+struct SchedulerView {
+    uint64_t cpu_ns = 0;
+    uint64_t main_waited_ns = 0;
+    bool main_runnable = false;
+};
+
+SchedulerView ViewOf(pid_t pid) {
+    SchedulerView view;
+    if (pid <= 0) return view;
     const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
     std::error_code error;
     for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
-        const std::vector<std::string> fields = StatFields(ReadAll(task.path() / "stat"));
-        if (!fields.empty() && fields[0] == "R") return true;
+        // schedstat: time on a processor, time waiting on a run queue, time slices.
+        std::istringstream in(ReadAll(task.path() / "schedstat"));
+        uint64_t on_cpu = 0, waited = 0;
+        in >> on_cpu >> waited;
+        view.cpu_ns += on_cpu;
+        if (task.path().filename() == std::to_string(pid)) {
+            view.main_waited_ns = waited;
+            const std::vector<std::string> fields = StatFields(ReadAll(task.path() / "stat"));
+            view.main_runnable = !fields.empty() && fields[0] == "R";
+        }
     }
-    return false;
+    return view;
 }
 
 }  // namespace
 
-uint64_t DesktopProgram::CpuTicks() const {
-    const std::vector<std::string> fields =
-        StatFields(ReadAll("/proc/" + std::to_string(child_.pid()) + "/stat"));
-    // User and system time are fields 14 and 15 of the line.
-    if (fields.size() < 13) return 0;
-    return std::strtoull(fields[11].c_str(), nullptr, 10) +
-           std::strtoull(fields[12].c_str(), nullptr, 10);
-}
-
-bool DesktopProgram::AnyThreadRunnable() const {
-    return ProcessHasRunnableThread(child_.pid()) || ProcessHasRunnableThread(x_.pid());
-}
-
+// At rest, the program's threads together use at most a fifth of a processor (its timers and
+// the helper threads of its libraries), and neither its event thread nor the X server's is
+// running or waiting for a processor. A starved program shows no processor time, but its event
+// thread then waits on a run queue, which the scheduler counts.
 bool DesktopProgram::WaitIdle(std::chrono::milliseconds timeout) {
+    if (watchdog_fired_) return false;
     const auto deadline = Clock::now() + timeout;
     // What the test sent has reached the server, and the server has passed it on.
     Sync();
     XSync(x_.display(), False);
-    uint64_t last = CpuTicks();
+    static const bool trace = std::getenv("QUORIX_TRACE_IDLE") != nullptr;
+    constexpr uint64_t kWindowNs = 50'000'000;
+    SchedulerView program = ViewOf(child_.pid()), server = ViewOf(x_.pid());
     int quiet = 0;
     while (Clock::now() < deadline) {
-        std::this_thread::sleep_for(50ms);
+        std::this_thread::sleep_for(std::chrono::nanoseconds(kWindowNs));
         if (!child_.running()) return false;
-        const uint64_t now = CpuTicks();
-        // A tick is 10 ms: at most one in 50 ms is the program's timers, not work.
-        quiet = now - last <= 1 && !AnyThreadRunnable() ? quiet + 1 : 0;
-        last = now;
+        const SchedulerView p = ViewOf(child_.pid()), s = ViewOf(x_.pid());
+        const uint64_t used = p.cpu_ns - program.cpu_ns;
+        const uint64_t waited = (p.main_waited_ns - program.main_waited_ns) +
+                                (s.main_waited_ns - server.main_waited_ns);
+        const bool at_rest = used <= kWindowNs / 5 && waited <= kWindowNs / 10 &&
+                             !p.main_runnable && !s.main_runnable;
+        if (trace) {
+            std::fprintf(stderr, "idle? used %.1f ms, waited %.1f ms, runnable %d/%d: %s\n",
+                         static_cast<double>(used) / 1e6, static_cast<double>(waited) / 1e6,
+                         p.main_runnable, s.main_runnable, at_rest ? "quiet" : "busy");
+        }
+        quiet = at_rest ? quiet + 1 : 0;
+        program = p;
+        server = s;
         if (quiet >= 3) return true;
     }
+    return Fire("the program did not come to rest", timeout);
+}
+
+bool DesktopProgram::Fire(const char* what, std::chrono::milliseconds timeout) {
+    std::fprintf(stderr, "watchdog: %s within %lld s; the waits after this one fail at once\n",
+                 what, static_cast<long long>(timeout.count() / 1000));
+    watchdog_fired_ = true;
     return false;
 }
 
 bool DesktopProgram::WaitUntil(const std::function<bool()>& condition,
                                std::chrono::milliseconds timeout) {
+    if (watchdog_fired_) return false;
     const auto deadline = Clock::now() + timeout;
     for (;;) {
         if (condition()) return true;
-        if (Clock::now() >= deadline) return false;
+        if (Clock::now() >= deadline) return Fire("what the test waited for did not come", timeout);
         std::this_thread::sleep_for(20ms);
     }
 }

@@ -107,11 +107,12 @@ public:
     // A watchdog against a hang: no wait of a test should come near it.
     static constexpr std::chrono::milliseconds kWatchdog = 60s;
     // Waits until the program is at rest: it has handled what it was sent and waits for the
-    // user. At rest means that, in three looks 50 ms apart, no thread of the program or of the
-    // X server was running or waiting to run, and the program used next to no processor time;
-    // a program that is busy but starved of a processor is not at rest. False when the program
-    // ended, or did not come to rest within `timeout` (a watchdog: a long step may take
-    // minutes on a busy machine).
+    // user. At rest means that, in three windows of 50 ms in a row, the program's threads used
+    // at most a fifth of a processor, and neither its event thread nor the X server was
+    // running or waiting for a processor: a program that is busy but starved of a processor is
+    // not at rest, and the wake-ups of its libraries' helper threads on a busy machine do not
+    // keep it from rest. False when the program ended, or did not come to rest within
+    // `timeout` (a watchdog: a long step may take minutes on a busy machine).
     [[nodiscard]] bool WaitIdle(std::chrono::milliseconds timeout = kWatchdog);
     // Waits until `condition` holds; false when it did not within `timeout`.
     [[nodiscard]] bool WaitUntil(const std::function<bool()>& condition,
@@ -147,13 +148,15 @@ private:
     std::optional<QRect> WindowRect(WindowKind kind) const;
     bool Calibrate();
     int CountShownWindows() const;
-    uint64_t CpuTicks() const;
-    bool AnyThreadRunnable() const;
     void Sync() const;
     void TypeUnmapped(char32_t code);
+    // Says on standard error which wait ran out, and makes every later wait fail at once: a
+    // test that goes on after a failed wait fails in seconds, instead of a minute per wait.
+    bool Fire(const char* what, std::chrono::milliseconds timeout);
 
     XServer& x_;
     double scale_;
+    bool watchdog_fired_ = false;
     std::string folder_;
     Child child_;
     Child clipboard_owner_;
