@@ -8,11 +8,37 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
 namespace quorix::host {
-namespace {}  // namespace
+
+// The editor that typing opens over the picture.
+class PictureEditor : public QPlainTextEdit {
+public:
+    explicit PictureEditor(CharacterView* view) : QPlainTextEdit(view), view_(view) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        // Ctrl+Y redoes, as Ctrl+Z undoes, also where the desktop's keys name only
+        // Ctrl+Shift+Z.
+        if (event->key() == Qt::Key_Y && event->modifiers() == Qt::ControlModifier &&
+            !event->matches(QKeySequence::Redo)) {
+            return redo();
+        }
+        QPlainTextEdit::keyPressEvent(event);
+    }
+    // Ctrl+wheel zooms the picture as it does over the view; the editor's own zoom would
+    // leave the box's text size behind.
+    void wheelEvent(QWheelEvent* event) override {
+        if (event->modifiers() & Qt::ControlModifier) return view_->RequestZoom(event);
+        QPlainTextEdit::wheelEvent(event);
+    }
+
+private:
+    CharacterView* view_;
+};
 
 CharacterView::CharacterView(QWidget* parent) : QAbstractScrollArea(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -135,6 +161,7 @@ void CharacterView::UpdateScrollBars() {
 }
 
 void CharacterView::SetText(QString text) {
+    revealing_ = false;
     text_ = std::move(text);
     line_starts_.assign(1, 0);
     IndexLines(0);
@@ -152,9 +179,30 @@ void CharacterView::Append(QStringView more) {
     text_.append(more);
     IndexLines(from);
     UpdateScrollBars();
+    FollowReveal();
     // Only lines on screen need painting again.
     const qsizetype top = verticalScrollBar()->value();
     if (first_line < top + viewport()->height() / line_height_ + 1) viewport()->update();
+}
+
+void CharacterView::Reveal(qsizetype offset) {
+    offset = std::clamp<qsizetype>(offset, 0, text_.size());
+    reveal_line_ = LineOf(offset);
+    // The line's start shows when the offset is within the first screen's width of it.
+    const double x = XOf(reveal_line_, offset);
+    reveal_x_ = x < viewport()->width() * 0.75 ? 0 : static_cast<int>(x);
+    revealing_ = true;
+    FollowReveal();
+    viewport()->update();
+}
+
+void CharacterView::FollowReveal() {
+    if (!revealing_) return;
+    QScrollBar* v = verticalScrollBar();
+    following_ = true;
+    horizontalScrollBar()->setValue(reveal_x_);
+    v->setValue(static_cast<int>(std::min<qsizetype>(reveal_line_, v->maximum())));
+    following_ = false;
 }
 
 void CharacterView::Select(qsizetype from, qsizetype to) {
@@ -277,6 +325,8 @@ void CharacterView::changeEvent(QEvent* event) {
 }
 
 void CharacterView::scrollContentsBy(int, int) {
+    // A scroll other than the view's own following of Reveal() ends the following.
+    if (!following_) revealing_ = false;
     viewport()->update();
 }
 
@@ -308,14 +358,32 @@ void CharacterView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CharacterView::keyPressEvent(QKeyEvent* event) {
-    if (editor_ != nullptr) {
-        QApplication::sendEvent(editor_, event);
-        return;
-    }
+    // While the editor is open it has the keyboard (the view hands its focus on to it): a key
+    // that reaches the view then is one the editor left, passed up from it. It goes on up to
+    // the window, never back down.
+    if (editor_ != nullptr) return event->ignore();
     if (event->matches(QKeySequence::Copy)) return Copy();
     if (event->matches(QKeySequence::SelectAll)) return Select(0, -1);
     QScrollBar* v = verticalScrollBar();
     QScrollBar* h = horizontalScrollBar();
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            // With Shift the selection grows from where it is, as in any text box: that is the
+            // editor's work.
+            if (shift) return OpenEditor(event);
+            break;
+        default:
+            break;
+    }
     switch (event->key()) {
         case Qt::Key_Up:
             return v->triggerAction(QAbstractSlider::SliderSingleStepSub);
@@ -330,28 +398,32 @@ void CharacterView::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Right:
             return h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         case Qt::Key_Home:
-            if (event->modifiers() & Qt::ControlModifier) v->setValue(0);
+            // Ctrl+Home also puts the caret at the start, where typing then goes.
+            if (control) {
+                Select(0, 0);
+                v->setValue(0);
+            }
             return h->setValue(0);
         case Qt::Key_End:
-            if (event->modifiers() & Qt::ControlModifier) v->setValue(v->maximum());
+            if (control) {
+                Select(text_.size(), text_.size());
+                v->setValue(v->maximum());
+            }
             return h->setValue(h->maximum());
         default:
             break;
     }
     const bool types = !event->text().isEmpty() && event->text()[0].isPrint();
-    if (types || event->matches(QKeySequence::Paste) || event->key() == Qt::Key_Return ||
-        event->key() == Qt::Key_Enter || event->key() == Qt::Key_Backspace ||
-        event->key() == Qt::Key_Delete) {
+    if (types || event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut) ||
+        event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+        event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete) {
         return OpenEditor(event);
     }
     QAbstractScrollArea::keyPressEvent(event);
 }
 
 void CharacterView::inputMethodEvent(QInputMethodEvent* event) {
-    if (editor_ != nullptr) {
-        QApplication::sendEvent(editor_, event);
-        return;
-    }
+    if (editor_ != nullptr) return event->ignore();  // passed up from the editor
     OpenEditor(event);
 }
 
@@ -367,16 +439,22 @@ void CharacterView::OpenEditor(QEvent* first) {
     const qsizetype caret = cursor_ - text_.left(cursor_).count(QStringLiteral("\r\n"));
     const qsizetype anchor = anchor_ - text_.left(anchor_).count(QStringLiteral("\r\n"));
     plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    editor_ = new QPlainTextEdit(this);
+    editor_ = new PictureEditor(this);
     editor_->setFont(font());
     editor_->setLineWrapMode(QPlainTextEdit::NoWrap);
     editor_->setFrameShape(QFrame::NoFrame);
-    editor_->setPlainText(plain);
+    // Tab moves on to the next control, as it does from the view: a picture holds no tabs.
+    editor_->setTabChangesFocus(true);
+    editor_->setPlainText(plain);  // which starts the undo history here
+    editor_->setUndoRedoEnabled(true);
     QTextCursor c = editor_->textCursor();
     c.setPosition(static_cast<int>(anchor));
     c.setPosition(static_cast<int>(caret), QTextCursor::KeepAnchor);
     editor_->setTextCursor(c);
     editor_->setGeometry(rect());
+    // From now on the keyboard goes straight to the editor, also when the view is given the
+    // focus (the program's 复制 does that).
+    setFocusProxy(editor_);
     editor_->show();
     editor_->setFocus(Qt::OtherFocusReason);
     QApplication::sendEvent(editor_, first);
@@ -388,12 +466,32 @@ QString CharacterView::TakeEdits() {
     QString edited = editor_->toPlainText();
     edited.replace(QChar('\n'), QStringLiteral("\r\n"));
     const bool had_focus = editor_->hasFocus();
+    setFocusProxy(nullptr);
     editor_->deleteLater();
     editor_->hide();
     editor_ = nullptr;
     SetText(edited);
     if (had_focus) setFocus(Qt::OtherFocusReason);
     return text_;
+}
+
+void CharacterView::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) return QAbstractScrollArea::wheelEvent(event);
+    RequestZoom(event);
+}
+
+void CharacterView::RequestZoom(QWheelEvent* event) {
+    event->accept();
+    // A wheel notch is 120; a touchpad sends less at a time, which adds up to notches.
+    zoom_delta_ += event->angleDelta().y();
+    while (zoom_delta_ >= 120) {
+        zoom_delta_ -= 120;
+        emit zoomRequested(1);
+    }
+    while (zoom_delta_ <= -120) {
+        zoom_delta_ += 120;
+        emit zoomRequested(-1);
+    }
 }
 
 }  // namespace quorix::host
