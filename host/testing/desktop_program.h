@@ -76,6 +76,9 @@ public:
     void Type(std::string_view utf8);
     // A key sequence such as "ctrl+a", "Return" or "Down".
     void Keys(const char* sequence);
+    // Holds a key (such as "ctrl") down until KeyUp, for what is done meanwhile (a wheel turn).
+    void KeyDown(const char* key);
+    void KeyUp(const char* key);
     // Clicks a text box (or a combo box's text), selects what it holds and types `utf8`.
     void Retype(const char* control, std::string_view utf8);
 
@@ -94,6 +97,8 @@ public:
     // The screen rectangle of a shown top-level window of the program other than its main
     // window (a dialog), if one is open.
     std::optional<QRect> Dialog() const;
+    // The title of that window (UTF-8), empty when none is open.
+    std::string DialogTitle() const;
 
     // ---- Waiting ----
     // Waits until the program has used no processor time for a while: it has handled what it
