@@ -21,13 +21,21 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
+        view_->left_by_editor_ = event;
         // Ctrl+Y redoes, as Ctrl+Z undoes, also where the desktop's keys name only
         // Ctrl+Shift+Z.
         if (event->key() == Qt::Key_Y && event->modifiers() == Qt::ControlModifier &&
             !event->matches(QKeySequence::Redo)) {
-            return redo();
+            redo();
+        } else {
+            QPlainTextEdit::keyPressEvent(event);
         }
-        QPlainTextEdit::keyPressEvent(event);
+        if (event->isAccepted()) view_->left_by_editor_ = nullptr;
+    }
+    void inputMethodEvent(QInputMethodEvent* event) override {
+        view_->left_by_editor_ = event;
+        QPlainTextEdit::inputMethodEvent(event);
+        if (event->isAccepted()) view_->left_by_editor_ = nullptr;
     }
     // Ctrl+wheel zooms the picture as it does over the view; the editor's own zoom would
     // leave the box's text size behind.
@@ -358,10 +366,7 @@ void CharacterView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CharacterView::keyPressEvent(QKeyEvent* event) {
-    // While the editor is open it has the keyboard (the view hands its focus on to it): a key
-    // that reaches the view then is one the editor left, passed up from it. It goes on up to
-    // the window, never back down.
-    if (editor_ != nullptr) return event->ignore();
+    if (editor_ != nullptr) return PassToEditor(event);
     if (event->matches(QKeySequence::Copy)) return Copy();
     if (event->matches(QKeySequence::SelectAll)) return Select(0, -1);
     QScrollBar* v = verticalScrollBar();
@@ -423,8 +428,24 @@ void CharacterView::keyPressEvent(QKeyEvent* event) {
 }
 
 void CharacterView::inputMethodEvent(QInputMethodEvent* event) {
-    if (editor_ != nullptr) return event->ignore();  // passed up from the editor
+    if (editor_ != nullptr) return PassToEditor(event);
     OpenEditor(event);
+}
+
+void CharacterView::PassToEditor(QEvent* event) {
+    // An event the editor leaves goes up to its parent, the view: it goes on up to the window,
+    // never down again.
+    if (passing_ || event == left_by_editor_) {
+        left_by_editor_ = nullptr;
+        return event->ignore();
+    }
+    // While the editor is open it has the keyboard (the view hands its focus on to it); an event
+    // sent to the view itself is the editor's.
+    passing_ = true;
+    QApplication::sendEvent(editor_, event);
+    passing_ = false;
+    // Left by the editor, it has gone up to the window already.
+    event->accept();
 }
 
 QVariant CharacterView::inputMethodQuery(Qt::InputMethodQuery query) const {
@@ -457,7 +478,7 @@ void CharacterView::OpenEditor(QEvent* first) {
     setFocusProxy(editor_);
     editor_->show();
     editor_->setFocus(Qt::OtherFocusReason);
-    QApplication::sendEvent(editor_, first);
+    PassToEditor(first);
     emit editingStarted();
 }
 

@@ -92,6 +92,7 @@ private:
     void ResetMetrics();
     void Copy() const;
     void OpenEditor(QEvent* first);
+    void PassToEditor(QEvent* event);
     void RequestZoom(QWheelEvent* event);
     friend class PictureEditor;
 
@@ -111,7 +112,9 @@ private:
     int ascent_ = 0;
     qsizetype anchor_ = 0, cursor_ = 0;  // the selection: [min, max)
     QPlainTextEdit* editor_ = nullptr;
-    int zoom_delta_ = 0;  // wheel turned with Ctrl, not yet a whole notch
+    bool passing_ = false;                    // an event is being handed to the editor
+    const QEvent* left_by_editor_ = nullptr;  // the event the editor has just left, if any
+    int zoom_delta_ = 0;                      // wheel turned with Ctrl, not yet a whole notch
     // The line and x the view was turned to by Reveal(), while it follows them.
     bool revealing_ = false;
     qsizetype reveal_line_ = 0;
