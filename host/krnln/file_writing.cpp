@@ -1,5 +1,6 @@
 #include "host/krnln/file_writing.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
 
@@ -32,6 +33,7 @@ QString FileErrorReason(int error_number, const QString& fallback) {
 QString WriteWholeFile(const QString& path, std::string_view data) {
     // Qt reports a failure by its own kind and text; the system's number, read right after the
     // call that failed, says more precisely why.
+    if (QFileInfo(path).isDir()) return FileErrorReason(EISDIR, {});
     QSaveFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly)) return FileErrorReason(errno, file.errorString());
