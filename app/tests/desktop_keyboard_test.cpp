@@ -15,16 +15,6 @@ void Keys(DesktopProgram& q, const char* sequence) {
     ASSERT_TRUE(q.WaitIdle());
 }
 
-// Four colours in four bands.
-QImage Bands() {
-    QImage picture(8, 4, QImage::Format_RGB32);
-    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 128, 0), qRgb(0, 0, 255), qRgb(200, 200, 0)};
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 8; ++x) picture.setPixel(x, y, colours[(x / 2 + y) % 4]);
-    }
-    return picture;
-}
-
 // In the colour list the arrows move from row to row; Tab leaves it for the next control and
 // Shift+Tab comes back into it, as in any list. The row selected is read off the frame
 // 对应修改颜色框, which shows the selected row's colour.

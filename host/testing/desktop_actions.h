@@ -37,6 +37,10 @@ std::vector<QRect> ListRowsOnScreen(DesktopProgram& q);
 // The colour the frame 对应修改颜色框 shows, as a colour value.
 int32_t FrameColour(DesktopProgram& q);
 
+// Four colours in four bands, 8 x 4 pixels, met by a scan in this order: red, green, blue,
+// yellow.
+QImage Bands();
+
 // A picture's colours in the order a scan meets them (left to right, top to bottom).
 std::vector<int32_t> ColoursInScanOrder(const QImage& picture);
 

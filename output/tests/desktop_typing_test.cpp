@@ -33,6 +33,15 @@ std::string Copied(DesktopProgram& q, const char* keys) {
     return q.Clipboard().value_or("");
 }
 
+// Steps one and two on a blank board of 1024 x 1024: 1024 lines of 2048 digits. Returns them as
+// 复制 copies them (which leaves them selected and the box in focus).
+std::string MakeA1024Picture(DesktopProgram& q) {
+    SetOutputSize(q, 1024, 1024);
+    ClickAndWait(q, "按钮11");
+    ClickAndWait(q, "按钮13");
+    return CopyOutput(q);
+}
+
 TEST(DesktopTyping, EveryKindOfKeyInAnEmptyBoxEditsItAsATextBoxDoes) {
     XServer x;
     DesktopProgram q(x);
@@ -65,10 +74,7 @@ TEST(DesktopTyping, EveryKindOfKeyInThePictureOfA1024StepEditsWhereTheCaretIs) {
     XServer x;
     DesktopProgram q(x);
     ASSERT_TRUE(q.ok()) << q.log();
-    SetOutputSize(q, 1024, 1024);
-    ClickAndWait(q, "按钮11");
-    ClickAndWait(q, "按钮13");
-    const std::string picture = CopyOutput(q);
+    const std::string picture = MakeA1024Picture(q);
     ASSERT_EQ(picture.size(), 1024u * 2050);
 
     q.Click(OutputInside(q).center());
@@ -98,10 +104,7 @@ TEST(DesktopTyping, AfterCopyOneKeyReplacesThePictureAndCtrlZGivesItBack) {
     XServer x;
     DesktopProgram q(x);
     ASSERT_TRUE(q.ok()) << q.log();
-    SetOutputSize(q, 1024, 1024);
-    ClickAndWait(q, "按钮11");
-    ClickAndWait(q, "按钮13");
-    const std::string picture = CopyOutput(q);
+    const std::string picture = MakeA1024Picture(q);
     ASSERT_EQ(picture.size(), 1024u * 2050);
     const auto lines_shown = InkRows(q.Grab(OutputInside(q))).size();
     ASSERT_GT(lines_shown, 10u);
