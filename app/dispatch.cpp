@@ -1,45 +1,70 @@
 // The program's one entry for the runtime: runs a routine by the offset of its record.
-#include <cstring>
+#include "app/dispatch.h"
 
-#include "app/program.h"
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <new>
+
 #include "runtime/code_format.h"
 
 namespace quorix::app {
 namespace {
 
-RoutineFn RoutineById(uint32_t id) {
+struct NamedRoutine {
+    RoutineFn fn = nullptr;
+    const char* name = nullptr;
+};
+
+NamedRoutine RoutineById(uint32_t id) {
     switch (id) {
-#define QUORIX_ROUTINE_CASE(rid, name) \
-    case rid:                          \
-        return &name;
+#define QUORIX_ROUTINE_CASE(rid, routine) \
+    case rid:                             \
+        return {&routine, #routine};
         QUORIX_ROUTINES(QUORIX_ROUTINE_CASE)
 #undef QUORIX_ROUTINE_CASE
         default:
-            return nullptr;
+            return {};
     }
 }
 
+int32_t Failed(const char* name, const char* what) {
+    std::fprintf(stderr, "quorix: routine %s failed: %s\n", name, what);
+    return QX_ROUTINE_FAILED;
+}
+
 }  // namespace
+
+int32_t RunRoutine(RoutineFn fn, const char* name, const EventArgs& args) noexcept {
+    try {
+        fn(args);
+    } catch (const rt::ProgramEnding&) {
+        // The window was closed while the routine ran; it has unwound and released its texts.
+    } catch (const std::bad_alloc&) {
+        return Failed(name, "out of memory");
+    } catch (const std::exception& e) {
+        return Failed(name, e.what());
+    } catch (...) {
+        return Failed(name, "an unknown exception");
+    }
+    return QX_ROUTINE_RAN;
+}
+
 }  // namespace quorix::app
 
 extern "C" QX_EXPORT int32_t QuorixRunRoutine(uint32_t code_offset, const int32_t* args,
                                               uint32_t argc, const QxHostContext* context) {
     using namespace quorix;
-    if (!rt::Bind(context)) return 1;
-    if (uint64_t{code_offset} + 12 > context->code_size) return 1;
+    if (!rt::Bind(context)) return QX_ROUTINE_NOT_FOUND;
+    if (uint64_t{code_offset} + 12 > context->code_size) return QX_ROUTINE_NOT_FOUND;
     const uint8_t* record = context->memory_base + context->code_addr + code_offset;
     uint32_t magic, id;
     std::memcpy(&magic, record, 4);
     std::memcpy(&id, record + 4, 4);
-    if (magic != code::kRoutineMagic) return 1;
-    const app::RoutineFn fn = app::RoutineById(id);
-    if (fn == nullptr) return 1;
+    if (magic != code::kRoutineMagic) return QX_ROUTINE_NOT_FOUND;
+    const app::NamedRoutine routine = app::RoutineById(id);
+    if (routine.fn == nullptr) return QX_ROUTINE_NOT_FOUND;
     rt::SetConstantAddresses(app::Address(app::Ref::EmptyText),
                              app::Address(app::Ref::EmptyBinary));
-    try {
-        fn(app::EventArgs{args, argc});
-    } catch (const rt::ProgramEnding&) {
-        // The window was closed while the routine ran; it has unwound and released its texts.
-    }
-    return 0;
+    return app::RunRoutine(routine.fn, routine.name, app::EventArgs{args, argc});
 }

@@ -2,7 +2,9 @@
 // two characters a pixel: about 2.1 million characters), or of a larger one with --side=4096
 // (33.5 million characters), in the real program: the time from a click on 按钮4 (replace) or
 // 复制按钮 (copy) until the click returns. Each replace starts from the same output text, set as
-// the program sets it, outside the timed part.
+// the program sets it, outside the timed part. Also replaces with patterns that backtrack
+// without end over about 2 MB of lines made to be expensive for them: the time until the
+// engine gives up and the click returns.
 //
 //   text_tools_bench [--side=N] [Google Benchmark flags]
 #include <benchmark/benchmark.h>
@@ -27,6 +29,8 @@ using testing::Session;
 int g_side = 1024;
 // The window must answer within this after a click on either.
 constexpr double kReplaceBudgetMs = 100, kCopyBudgetMs = 100;
+// A pattern that backtracks without end must give up within this on 2 MB of text.
+constexpr double kGiveUpBudgetMs = 1000;
 
 // A step-two output: every pixel two random digits, one pixel in four mapped to "█".
 QByteArray OutputText() {
@@ -52,6 +56,16 @@ QByteArray OutputText() {
 void SetOutput(const QByteArray& bytes) {
     app::Ctl<rt::EditBox>(app::Unit::编辑框1)
         .SetContent(rt::NewText({bytes.constData(), static_cast<size_t>(bytes.size())}));
+}
+
+// About 2 MB of text: `line` repeated, each time followed by CR LF.
+QByteArray Repeated(const QString& line) {
+    QString text;
+    const QString with_break = line + QStringLiteral("\r\n");
+    text.reserve(2'000'000 + with_break.size());
+    while (text.size() < 2'000'000) text += with_break;
+    QStringEncoder encode("GB18030");
+    return encode(text);
 }
 
 size_t OutputBytes() {
@@ -86,6 +100,12 @@ void Replace(benchmark::State& state, const char* name, Session& s, const QByteA
     TimeClicks(state, name, s, "按钮4", kReplaceBudgetMs, [&] { SetOutput(output); });
 }
 
+void GiveUp(benchmark::State& state, const char* name, Session& s, const QByteArray& output,
+            const char* pattern) {
+    s.Find<QLineEdit>("替换编辑框")->setText(QString::fromUtf8(pattern));
+    TimeClicks(state, name, s, "按钮4", kGiveUpBudgetMs, [&] { SetOutput(output); });
+}
+
 void Copy(benchmark::State& state, Session& s, const QByteArray& output) {
     SetOutput(output);
     TimeClicks(state, "Copy", s, "复制按钮", kCopyBudgetMs, [] {});
@@ -118,6 +138,29 @@ int main(int argc, char** argv) {
             quorix::Replace(st, "Replace matching nowhere", s, output, "x", "  ");
         });
         add("Copy", [&](benchmark::State& st) { quorix::Copy(st, s, output); });
+        // Patterns that backtrack without end, each over the lines that make it expensive.
+        struct Backtracking {
+            const char* name;
+            QString line;
+            const char* pattern;
+        };
+        static const Backtracking kBacktracking[] = {
+            {"GiveUp/(a|aa)+$", QString(30, QChar('a')) + "b", "(a|aa)+$"},
+            {"GiveUp/(\\d+)+x", QStringLiteral("12345678"), "(\\d+)+x"},
+            {"GiveUp/(\\d|\\d\\d)+$x", QStringLiteral("01234567890123456789"), "(\\d|\\d\\d)+$x"},
+            {"GiveUp/(\\d*)*x", QString(2048, QChar('7')), "(\\d*)*x"},
+            {"GiveUp/(\\d|\\d\\d){1,16}x", QString(2048, QChar('7')), "(\\d|\\d\\d){1,16}x"},
+        };
+        for (const Backtracking& b : kBacktracking) {
+            benchmark::RegisterBenchmark(
+                b.name,
+                [&s, &b, text = quorix::Repeated(b.line)](benchmark::State& st) {
+                    quorix::GiveUp(st, b.name, s, text, b.pattern);
+                })
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(3);
+        }
         benchmark::RunSpecifiedBenchmarks();
     });
     benchmark::Shutdown();

@@ -88,10 +88,17 @@ typedef struct QxHostContext {
 } QxHostContext;
 
 // Exported by the main program. Runs the routine whose record starts at `code_offset` in the
-// code section, with `argc` 32-bit arguments. Returns 0 when the routine ran, non-zero when
-// no routine record starts at that offset.
+// code section, with `argc` 32-bit arguments. Returns one of the QX_ROUTINE_ results; no
+// exception ever leaves it.
 typedef int32_t (*QxRunRoutineFn)(uint32_t code_offset, const int32_t* args, uint32_t argc,
                                   const QxHostContext* context);
+// The routine ran (or ended early because the window was closed meanwhile).
+#define QX_ROUTINE_RAN 0
+// No routine record starts at that offset, or the context does not fit the program.
+#define QX_ROUTINE_NOT_FOUND 1
+// The routine failed and cannot go on (it has said why on standard error): the runtime ends
+// the program as for any fatal error.
+#define QX_ROUTINE_FAILED 2
 #define QX_RUN_ROUTINE_NAME "QuorixRunRoutine"
 
 // ---------------------------------------------------------------------------------------

@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-webengine-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpcre2-dev
     fonts-noto-cjk qt6-translations-l10n
-    xvfb xclip libx11-dev libxtst-dev libxdo-dev
+    xvfb xclip libx11-dev libxtst-dev libxdo-dev dbus-daemon
 )
 if [[ "${1:-}" == "--ci" ]]; then
     # jp2a and img2txt (caca-utils) are the peers bench/steps_vs_peers.sh compares with.

@@ -22,9 +22,9 @@ TEST(DesktopKeyboard, TabAndShiftTabLeaveTheColourListAndTheArrowsMoveInIt) {
     XServer x;
     DesktopProgram q(x);
     ASSERT_TRUE(q.ok()) << q.log();
-    SetOutputSize(q, 8, 4);
+    ASSERT_TRUE(SetOutputSize(q, 8, 4));
     ASSERT_TRUE(LoadPicture(q, WritePicture(q, Bands(), "bands.bmp")));
-    ClickAndWait(q, "按钮11");
+    ASSERT_TRUE(ClickAndWait(q, "按钮11"));
     const std::vector<QRect> rows = ListRowsOnScreen(q);
     ASSERT_EQ(rows.size(), 4u);
     std::vector<int32_t> colours;
@@ -66,7 +66,7 @@ TEST(DesktopKeyboard, EnterAndSpacePressTheFocusedButton) {
     };
     for (const Case c : {Case{"Return", 30, 20}, Case{"space", 40, 25}, Case{"KP_Enter", 50, 30}}) {
         SCOPED_TRACE(c.key);
-        q.Retype("宽组合框1", std::to_string(c.width));
+        ASSERT_TRUE(q.Retype("宽组合框1", std::to_string(c.width)));
         Keys(q, "Tab");  // to the height, its text selected
         q.Type(std::to_string(c.height));
         Keys(q, "shift+Tab");
@@ -126,7 +126,7 @@ TEST(DesktopKeyboard, CtrlWAndCtrlQCloseTheWindow) {
         q.Click(Nowhere(q));
         ASSERT_TRUE(q.WaitIdle());
         q.Keys(keys);
-        EXPECT_EQ(q.WaitExit(30s), 0) << "watchdog: the window did not close in 30 s";
+        EXPECT_EQ(q.WaitExit(), 0) << "watchdog: the window did not close";
     }
 }
 

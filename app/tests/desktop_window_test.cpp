@@ -22,8 +22,7 @@ TEST(DesktopWindow, OpensWhereTheFormPutsItAndClosesWithStatusZero) {
     ASSERT_TRUE(icon.has_value());
     EXPECT_TRUE(*icon ==
                 QImage(QStringLiteral(QUORIX_ICON_FILE)).convertToFormat(QImage::Format_ARGB32));
-    q.Close();
-    EXPECT_EQ(q.WaitExit(2s), 0) << q.log();
+    EXPECT_TRUE(CloseAndExit(q));
 }
 
 // The tab captions in the tab bar, left to right, as screen points to click.
@@ -62,17 +61,17 @@ TEST(DesktopWindow, TheQuorixTabShowsTheStartPageOverTheOutputAndTheOthersGiveIt
     // The page (here the box's notice that it cannot be shown) shows within the stretched tab
     // control, and the output box is under it.
     ASSERT_TRUE(q.WaitUntil([&] { return !InkRows(q.Grab(q.Place("超文本浏览框1"))).empty(); }));
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     EXPECT_FALSE(q.Grab(output) == output_before);
     EXPECT_FALSE(InkRows(q.Grab(q.Place("超文本浏览框1"))).empty());
 
     q.Click(tabs[2]);
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     EXPECT_TRUE(q.Grab(output) == output_before);
     EXPECT_GE(InkRows(q.Grab(q.Place("编辑框3"))).size(), 5u);  // the help text's lines
 
     q.Click(tabs[0]);
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     EXPECT_TRUE(q.Grab(output) == output_before);
     EXPECT_EQ(BoardOnScreen(q).size(), QSize(100, 100));
 }
@@ -85,14 +84,14 @@ TEST(DesktopWindow, TheFileMenuLoadsAndSavesAndTheStepItemsDoNothing) {
     QImage picture(30, 20, QImage::Format_RGB32);
     picture.fill(qRgb(0, 90, 200));
     const std::string path = WritePicture(q, picture, "blue.bmp");
-    q.ChooseMenu(0, 0);
+    ASSERT_TRUE(q.ChooseMenu(0, 0));
     ASSERT_TRUE(q.AnswerFileDialog(path));
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     q.MoveTo(q.Centre("画板1"));
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     EXPECT_EQ(q.Pixel(q.Centre("画板1")), qRgb(0, 90, 200));
 
-    q.ChooseMenu(0, 1);
+    ASSERT_TRUE(q.ChooseMenu(0, 1));
     ASSERT_TRUE(q.AnswerFileDialog(q.folder() + "/menu"));
     const QImage saved(QString::fromStdString(q.folder() + "/menu.bmp"));
     ASSERT_EQ(saved.size(), QSize(100, 100));
@@ -100,9 +99,9 @@ TEST(DesktopWindow, TheFileMenuLoadsAndSavesAndTheStepItemsDoNothing) {
 
     const QImage list = q.Grab(q.Place("颜色分类列表框"));
     const QImage output = q.Grab(q.Place("编辑框1"));
-    q.ChooseMenu(1, 0);
-    q.ChooseMenu(1, 1);
-    q.WaitIdle();
+    ASSERT_TRUE(q.ChooseMenu(1, 0));
+    ASSERT_TRUE(q.ChooseMenu(1, 1));
+    ASSERT_TRUE(q.WaitIdle());
     EXPECT_TRUE(q.Grab(q.Place("颜色分类列表框")) == list);
     EXPECT_TRUE(q.Grab(q.Place("编辑框1")) == output);
 }
@@ -125,7 +124,7 @@ TEST(DesktopWindow, TheHelpTextCanBeCopiedButNotChanged) {
     q.Keys("BackSpace");
     q.Keys("Delete");
     q.Keys("Return");
-    q.OfferOnClipboard("pasted");
+    ASSERT_TRUE(q.OfferOnClipboard("pasted"));
     q.Click(q.Centre("编辑框3"));
     ASSERT_TRUE(q.WaitIdle());
     q.Keys("ctrl+a");
@@ -158,9 +157,9 @@ TEST(DesktopWindow, EveryControlShowingOnlyASymbolShowsATooltip) {
     for (const QPoint spot : spots) {
         SCOPED_TRACE(std::to_string(spot.x()) + "," + std::to_string(spot.y()));
         q.MoveTo(q.ClientPoint(400, 200));  // away, so that the last tip goes
-        ASSERT_TRUE(q.WaitUntil([&] { return !q.Popup().has_value(); }, 10s));
+        ASSERT_TRUE(q.WaitUntil([&] { return !q.Popup().has_value(); }));
         q.MoveTo(spot);
-        ASSERT_TRUE(q.WaitUntil([&] { return q.Popup().has_value(); }, 10s)) << "no tooltip";
+        ASSERT_TRUE(q.WaitUntil([&] { return q.Popup().has_value(); })) << "no tooltip";
         ASSERT_TRUE(q.WaitIdle());
         const std::optional<QRect> tip = q.Popup();
         ASSERT_TRUE(tip.has_value());

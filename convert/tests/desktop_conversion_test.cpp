@@ -20,8 +20,8 @@ struct Converted {
 Converted LoadAndConvert(DesktopProgram& q, const QImage& picture) {
     Converted c;
     EXPECT_TRUE(LoadPicture(q, WritePicture(q, picture, "in.bmp")));
-    ClickAndWait(q, "按钮11");
-    ClickAndWait(q, "按钮13");
+    EXPECT_TRUE(ClickAndWait(q, "按钮11"));
+    EXPECT_TRUE(ClickAndWait(q, "按钮13"));
     c.output = CopyOutput(q);
     EXPECT_TRUE(SavePicture(q, q.folder() + "/board"));
     c.board = QImage(QString::fromStdString(q.folder() + "/board.bmp"));
@@ -44,15 +44,15 @@ TEST(DesktopConversion, ARowSelectedWithTheMouseOrTheKeyboardShowsItsCharactersA
     for (const int row : {2, 0, 3, 3, 1}) {
         SCOPED_TRACE("row " + std::to_string(row));
         q.Click(rows[static_cast<size_t>(row)].center());
-        q.WaitIdle();
+        ASSERT_TRUE(q.WaitIdle());
         EXPECT_EQ(FrameColour(q), colours[static_cast<size_t>(row)]);
         EXPECT_EQ(TextShownIn(q, "修改对应编辑框"), c.check.mapping.at(colours[row]));
     }
     // The arrow keys move the selection; the box follows.
     q.Click(rows[0].center());
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     q.Keys("Down");
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     EXPECT_EQ(FrameColour(q), colours[1]);
     EXPECT_EQ(TextShownIn(q, "修改对应编辑框"), c.check.mapping.at(colours[1]));
 }
@@ -79,35 +79,35 @@ void TravelTheRoad(double scale) {
     XServer x(static_cast<int>(1280 * scale), static_cast<int>(800 * scale));
     DesktopProgram q(x, {.scale = scale});
     ASSERT_TRUE(q.ok()) << q.log();
-    SetOutputSize(q, 200, 100);
+    ASSERT_TRUE(SetOutputSize(q, 200, 100));
     ASSERT_TRUE(LoadPicture(q, WritePicture(q, Regions(300, 200), "regions.bmp")));
-    ClickAndWait(q, "按钮11");
+    ASSERT_TRUE(ClickAndWait(q, "按钮11"));
     std::vector<QRect> rows = ListRowsOnScreen(q);
     ASSERT_EQ(rows.size(), 5u);
 
     q.Click(rows[1].center());
-    q.WaitIdle();
-    q.Retype("修改对应编辑框", "█");
-    ClickAndWait(q, "按钮15");
+    ASSERT_TRUE(q.WaitIdle());
+    ASSERT_TRUE(q.Retype("修改对应编辑框", "█"));
+    ASSERT_TRUE(ClickAndWait(q, "按钮15"));
 
     q.Click(rows[3].center());
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     const QRect symbols = q.Place("修改对应编辑框");
     q.Click(QPoint(symbols.right() - static_cast<int>(6 * scale), symbols.center().y()));
     ASSERT_TRUE(q.WaitUntil([&] { return q.Popup().has_value(); }));
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     // The list opens at the box's current item; the wheel brings its top into view.
     q.MoveTo(q.Popup()->center());
     q.Wheel(-40);
-    q.WaitIdle();
-    q.ChoosePopupItem(0);  // the list's first symbol
+    ASSERT_TRUE(q.WaitIdle());
+    ASSERT_TRUE(q.ChoosePopupItem(0));  // the list's first symbol
     EXPECT_EQ(TextShownIn(q, "修改对应编辑框"), "⊙");
-    ClickAndWait(q, "按钮15");
+    ASSERT_TRUE(ClickAndWait(q, "按钮15"));
 
-    ClickAndWait(q, "按钮13");
+    ASSERT_TRUE(ClickAndWait(q, "按钮13"));
     const QRect zoom = q.Place("调节器2");
     q.Click(QPoint(zoom.center().x(), zoom.bottom() - zoom.height() / 4));
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     const std::string text = CopyOutput(q);
 
     ASSERT_TRUE(SavePicture(q, q.folder() + "/road"));
@@ -117,8 +117,7 @@ void TravelTheRoad(double scale) {
     ASSERT_EQ(colours.size(), 5u);
     const OutputCheck check = CheckOutput(board, text, {{colours[1], "█"}, {colours[3], "⊙"}});
     EXPECT_TRUE(check.ok) << check.difference;
-    q.Close();
-    EXPECT_EQ(q.WaitExit(2s), 0);
+    EXPECT_TRUE(CloseAndExit(q));
 }
 
 TEST(DesktopConversion, TheRoadOfATypicalUseGivesTheTextTheSavedPictureCallsFor) {
@@ -146,29 +145,25 @@ TEST(DesktopConversion, StopEndsEitherStepAtTheEndOfItsRow) {
     XServer x;
     DesktopProgram q(x);
     ASSERT_TRUE(q.ok()) << q.log();
-    SetOutputSize(q, 1024, 1024);
+    ASSERT_TRUE(SetOutputSize(q, 1024, 1024));
     ASSERT_TRUE(LoadPicture(q, WritePicture(q, Distinct(1024), "distinct.bmp")));
 
     // Stopped once the step shows that it runs: the progress bar has begun to fill.
-    const QRect bar = q.Place("取色字符进度条").adjusted(2, 2, -2, -2);
-    const QRgb empty = q.Grab(bar).pixel(2, bar.height() / 2);
-    q.Click("按钮11");
-    ASSERT_TRUE(q.WaitUntil([&] { return q.Grab(bar).pixel(2, bar.height() / 2) != empty; }));
+    ASSERT_TRUE(StartStepOne(q));
     q.Click("停止");
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
+    const QRect bar = q.Place("取色字符进度条").adjusted(2, 2, -2, -2);
     const QImage progress = q.Grab(bar);
     const QRgb filled = progress.pixel(2, progress.height() / 2);
     EXPECT_NE(progress.pixel(progress.width() - 3, progress.height() / 2), filled)
         << "the scan was not stopped";
     EXPECT_FALSE(ListRowsOnScreen(q).empty());
 
-    ClickAndWait(q, "按钮11");  // the whole table, for step two
+    ASSERT_TRUE(ClickAndWait(q, "按钮11"));  // the whole table, for step two
     // Stopped once the first characters show in the output box.
-    const QRect output = q.Place("编辑框1").adjusted(3, 3, -20, -20);
-    q.Click("按钮13");
-    ASSERT_TRUE(q.WaitUntil([&] { return !InkRows(q.Grab(output)).empty(); }));
+    ASSERT_TRUE(StartStepTwo(q));
     q.Click("停止");
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     const std::string text = CopyOutput(q);
     const size_t breaks = [&] {
         size_t n = 0;

@@ -13,7 +13,7 @@ using namespace testing;
 // nothing when empty. The box is left with Tab before it is looked at, as the user leaves it.
 std::pair<int, int> TextShownBetween(DesktopProgram& q, const char* box, const QImage& empty,
                                      const std::string& text) {
-    q.Retype(box, text);
+    EXPECT_TRUE(q.Retype(box, text));
     q.Keys("Tab");
     EXPECT_TRUE(q.WaitIdle());
     const QImage shown = q.Grab(q.Place(box));
@@ -39,7 +39,7 @@ void CheckEverySizeReadsWhole(double scale) {
     ASSERT_TRUE(q.ok()) << q.log();
     for (const char* box : {"宽组合框1", "高组合框1"}) {
         SCOPED_TRACE(box);
-        q.Retype(box, "");
+        ASSERT_TRUE(q.Retype(box, ""));
         q.Keys("BackSpace");
         q.Keys("Tab");
         ASSERT_TRUE(q.WaitIdle());
@@ -88,9 +88,9 @@ TEST(DesktopOutputSize, AfterSettingTheBoxesShowTheSizeTheBoardsHave) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.width) + " x " + c.height);
-        q.Retype("宽组合框1", c.width);
-        q.Retype("高组合框1", c.height);
-        ClickAndWait(q, "按钮16");
+        ASSERT_TRUE(q.Retype("宽组合框1", c.width));
+        ASSERT_TRUE(q.Retype("高组合框1", c.height));
+        ASSERT_TRUE(ClickAndWait(q, "按钮16"));
         EXPECT_EQ(TextShownIn(q, "宽组合框1"), std::to_string(c.board.width()));
         EXPECT_EQ(TextShownIn(q, "高组合框1"), std::to_string(c.board.height()));
         // The board as the user sees it (a tall one shows in part, scrolled).

@@ -48,7 +48,7 @@ int DrawnCount(const QImage& shown) {
 // Moves the pointer over the board without a button: the board shows what is committed.
 void Hover(DesktopProgram& q, int x, int y) {
     q.MoveTo(OnBoard(q, x, y));
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
 }
 
 // The width of the vertical stroke that crosses row `y` of the board.
@@ -103,7 +103,7 @@ TEST(DesktopPen, EachToolShowsItsFigureWhileDraggingAndKeepsItOnRelease) {
             q.MoveTo(
                 OnBoard(q, box.left() + box.width() * i / 5, box.top() + box.height() * i / 5));
         }
-        q.WaitIdle();
+        ASSERT_TRUE(q.WaitIdle());
         const QImage preview = BoardShown(q);
         q.Release();
         Hover(q, 90, 90);
@@ -111,7 +111,7 @@ TEST(DesktopPen, EachToolShowsItsFigureWhileDraggingAndKeepsItOnRelease) {
         EXPECT_TRUE(preview == kept) << "the preview and the committed figure differ";
         EXPECT_TRUE(box.adjusted(-3, -3, 3, 3).contains(Drawn(kept)));
         tool.check(kept);
-        ClickAndWait(q, "按钮1");
+        ASSERT_TRUE(ClickAndWait(q, "按钮1"));
         Hover(q, 90, 90);
         EXPECT_TRUE(Drawn(BoardShown(q)).isEmpty()) << "the clear button left the figure";
     }
@@ -139,16 +139,16 @@ TEST(DesktopPen, ThePenWidthArrowsStepTheWidthOfTheStroke) {
         q.Drag(OnBoard(q, 50, 10), OnBoard(q, 50, 90), 4);
         Hover(q, 95, 95);
         const int width = StrokeWidth(BoardShown(q), 50);
-        ClickAndWait(q, "按钮1");
+        EXPECT_TRUE(ClickAndWait(q, "按钮1"));
         return width;
     };
     EXPECT_EQ(stroke(), 3);
     q.Click(up);
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     EXPECT_EQ(stroke(), 4);
     for (int i = 0; i < 5; ++i) {
         q.Click(down);
-        q.WaitIdle();
+        ASSERT_TRUE(q.WaitIdle());
     }
     EXPECT_EQ(stroke(), 1);
 }
@@ -160,8 +160,8 @@ TEST(DesktopPen, AColourChosenInThePickerIsThePenColour) {
     ASSERT_TRUE(q.ok()) << q.log();
     q.Click("颜色选择器1");
     ASSERT_TRUE(q.WaitUntil([&] { return q.Popup().has_value(); }));
-    q.WaitIdle();
-    q.ChoosePopupItem(9);  // the tenth standard colour: pure red
+    ASSERT_TRUE(q.WaitIdle());
+    ASSERT_TRUE(q.ChoosePopupItem(9));  // the tenth standard colour: pure red
     q.Click("画直线");
     q.Drag(OnBoard(q, 10, 50), OnBoard(q, 90, 50), 4);
     Hover(q, 95, 95);
@@ -184,16 +184,16 @@ TEST(DesktopPen, TheRightButtonOpensTheFileMenuAndBothMenusClearThePicture) {
     const QPoint at = OnBoard(q, 40, 40);
     q.Click(at, 3);
     ASSERT_TRUE(q.WaitUntil([&] { return q.Popup().has_value(); }));
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     const QRect popup = *q.Popup();
     EXPECT_LE((popup.topLeft() - at).manhattanLength(), 4) << "the menu opens at the pointer";
     EXPECT_EQ(InkRows(q.Grab(popup.adjusted(3, 3, -3, -3))).size(), 3u);  // load, save, clear
-    q.ChoosePopupItem(2);
+    ASSERT_TRUE(q.ChoosePopupItem(2));
     Hover(q, 90, 90);
     EXPECT_TRUE(Drawn(BoardShown(q)).isEmpty());
 
     draw();
-    q.ChooseMenu(0, 2);
+    ASSERT_TRUE(q.ChooseMenu(0, 2));
     Hover(q, 90, 90);
     EXPECT_TRUE(Drawn(BoardShown(q)).isEmpty());
 }
@@ -211,7 +211,7 @@ TEST(DesktopPen, AReleaseOverTheBoardCommitsAndOneOutsideItLeavesThePenDown) {
     QImage shown = BoardShown(q);
     EXPECT_NE(shown.pixel(30, 30), kWhite) << "no line from (0, 0) to the release";
     EXPECT_EQ(shown.pixel(30, 60), kWhite);
-    ClickAndWait(q, "按钮1");
+    ASSERT_TRUE(ClickAndWait(q, "按钮1"));
 
     // Pressed on the board, released outside it: the pen stays down.
     q.Drag(OnBoard(q, 10, 90), q.ClientPoint(300, 200), 6);
@@ -246,7 +246,7 @@ void CheckLargeBoard(int side) {
     std::map<std::string, QImage> before;
     for (const char* name : kTabControls) before[name] = q.Grab(q.Place(name));
 
-    SetOutputSize(q, side, side);
+    ASSERT_TRUE(SetOutputSize(q, side, side));
     for (const char* name : kTabControls) {
         EXPECT_TRUE(q.Grab(q.Place(name)) == before[name]) << name << " is covered";
     }
@@ -263,11 +263,11 @@ void CheckLargeBoard(int side) {
     q.MoveTo(shown.center());
     q.Wheel(side / 8);
     q.Wheel(side / 8, true);
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     const QPoint last = shown.bottomRight();
     q.Drag(last - QPoint(3, 3), last, 3, /*settle=*/true);
     q.MoveTo(last - QPoint(1, 0));  // the next movement shows the committed pixels
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     EXPECT_EQ(q.Pixel(last), qRgb(0, 0, 0));
     ASSERT_TRUE(SavePicture(q, q.folder() + "/large"));
     const QImage saved(QString::fromStdString(q.folder() + "/large.bmp"));
@@ -277,13 +277,13 @@ void CheckLargeBoard(int side) {
     EXPECT_EQ(saved.pixel(side - 3, side - 1), qRgb(255, 255, 255));
 
     // The steps run from their buttons: the progress bar fills, the list and the output fill.
-    ClickAndWait(q, "按钮11");
+    ASSERT_TRUE(ClickAndWait(q, "按钮11"));
     const QImage progress = q.Grab(q.Place("取色字符进度条").adjusted(2, 2, -2, -2));
     EXPECT_EQ(progress.pixel(progress.width() - 2, progress.height() / 2),
               progress.pixel(1, progress.height() / 2))
         << "the progress bar is not full";
     EXPECT_EQ(ListRowsOnScreen(q).size(), 2u);  // white and black
-    ClickAndWait(q, "按钮13");
+    ASSERT_TRUE(ClickAndWait(q, "按钮13"));
     EXPECT_FALSE(InkRows(q.Grab(q.Place("编辑框1").adjusted(4, 4, -20, -20))).empty());
 }
 

@@ -2,7 +2,9 @@
 
 #include <sys/mman.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace quorix::host {
@@ -26,7 +28,17 @@ RowTable::SlotArray::SlotArray(size_t count) {
     const size_t extra = bytes >= kHugePage ? kHugePage : 0;
     void* p =
         mmap(nullptr, bytes + extra, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) return;
+    if (p == MAP_FAILED) {
+        // Without a mapping of its own (the process is out of mappings or address space), the
+        // table lives on the heap, zeroed all the same; when that fails too, the table cannot
+        // grow, as any other out of memory.
+        p = std::calloc(count, sizeof(Slot));
+        if (p == nullptr) throw std::bad_alloc();
+        heap_ = true;
+        slots_ = static_cast<Slot*>(p);
+        count_ = count;
+        return;
+    }
     mapping_ = p;
     mapped_ = bytes + extra;
     uintptr_t start = reinterpret_cast<uintptr_t>(p);
@@ -38,11 +50,20 @@ RowTable::SlotArray::SlotArray(size_t count) {
     count_ = count;
 }
 
+void RowTable::SlotArray::Release() {
+    if (heap_) {
+        std::free(slots_);
+    } else if (mapping_ != nullptr) {
+        munmap(mapping_, mapped_);
+    }
+}
+
 RowTable::SlotArray& RowTable::SlotArray::operator=(SlotArray&& other) noexcept {
     if (this != &other) {
-        if (mapping_ != nullptr) munmap(mapping_, mapped_);
+        Release();
         mapping_ = std::exchange(other.mapping_, nullptr);
         mapped_ = std::exchange(other.mapped_, 0);
+        heap_ = std::exchange(other.heap_, false);
         slots_ = std::exchange(other.slots_, nullptr);
         count_ = std::exchange(other.count_, 0);
     }
@@ -50,7 +71,7 @@ RowTable::SlotArray& RowTable::SlotArray::operator=(SlotArray&& other) noexcept 
 }
 
 RowTable::SlotArray::~SlotArray() {
-    if (mapping_ != nullptr) munmap(mapping_, mapped_);
+    Release();
 }
 
 namespace {
@@ -129,15 +150,16 @@ int RowTable::Append(std::string_view first) {
 
 void RowTable::Grow() {
     const size_t capacity = slots_.empty() ? 1024 : slots_.size() * 2;
-    SlotArray old = std::move(slots_);
-    slots_ = SlotArray(capacity);
+    // Made before the old slots are given up: a table that cannot grow keeps its index.
+    SlotArray grown(capacity);
     const size_t mask = capacity - 1;
-    for (const Slot& slot : old) {
+    for (const Slot& slot : slots_) {
         if (slot.row == 0) continue;
         size_t i = slot.hash & mask;
-        while (slots_[i].row != 0) i = (i + 1) & mask;
-        slots_[i] = slot;
+        while (grown[i].row != 0) i = (i + 1) & mask;
+        grown[i] = slot;
     }
+    slots_ = std::move(grown);
 }
 
 bool RowTable::Matches(const Slot& slot, const Key& key, std::string_view text) const {

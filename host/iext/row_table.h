@@ -68,7 +68,9 @@ private:
     static constexpr uint32_t kLongKey = 0x80000000u;
 
     // The slots live in pages of their own, zero-filled (every slot empty) and, when large,
-    // backed by huge pages: a lookup then costs one cache miss and no page-table walk.
+    // backed by huge pages: a lookup then costs one cache miss and no page-table walk. When
+    // no pages can be mapped they live on the heap; when neither can be had, the constructor
+    // throws std::bad_alloc.
     class SlotArray {
     public:
         SlotArray() = default;
@@ -84,8 +86,10 @@ private:
         Slot* end() { return slots_ + count_; }
 
     private:
+        void Release();
         void* mapping_ = nullptr;
         size_t mapped_ = 0;
+        bool heap_ = false;  // the slots were allocated with calloc, not mapped
         Slot* slots_ = nullptr;
         size_t count_ = 0;
     };

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "host/krnln/fatal_error.h"
 #include "host/krnln/fonts.h"
 #include "host/krnln/runtime.h"
 #include "runtime/abi.h"
@@ -70,9 +71,11 @@ int32_t StartEntry(const void* image, uint32_t image_size) {
         std::fprintf(stderr, "krnln: a program is already running\n");
         return 1;
     }
-    EnsureApplication();
-    Runtime runtime;
-    return runtime.Run({static_cast<const uint8_t*>(image), image_size});
+    return RunGuarded("the start entry", [&] {
+        EnsureApplication();
+        Runtime runtime;
+        return runtime.Run({static_cast<const uint8_t*>(image), image_size});
+    });
 }
 
 }  // namespace

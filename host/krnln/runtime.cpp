@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "host/krnln/fatal_error.h"
 #include "host/krnln/services.h"
 #include "host/krnln/start_window.h"
 #include "host/krnln/text_codec.h"
@@ -105,13 +106,15 @@ void Runtime::CallRoutine(uint32_t code_offset, std::initializer_list<int32_t> a
     }
     if (depth_ == 0) ++routine_runs_;
     ++depth_;
-    routine_entry_(code_offset, values, count, &context_);
+    const int32_t result = routine_entry_(code_offset, values, count, &context_);
     --depth_;
+    if (result == QX_ROUTINE_FAILED) EndOnFatalError("a routine of the program", "it failed");
     if (depth_ == 0) FlushDeferred();
 }
 
 void Runtime::RunUncounted(uint32_t code_offset) {
-    routine_entry_(code_offset, nullptr, 0, &context_);
+    const int32_t result = routine_entry_(code_offset, nullptr, 0, &context_);
+    if (result == QX_ROUTINE_FAILED) EndOnFatalError("a routine of the program", "it failed");
     FlushDeferred();
 }
 

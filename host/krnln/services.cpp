@@ -9,6 +9,7 @@
 #include <random>
 
 #include "host/krnln/args.h"
+#include "host/krnln/fatal_error.h"
 #include "host/krnln/file_writing.h"
 #include "host/krnln/message.h"
 #include "host/krnln/runtime.h"
@@ -293,18 +294,34 @@ double TextToNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
+namespace {
+
+// A service as the entry table holds it: the program's code calls it, so no exception may
+// leave it.
+template <auto kService>
+struct Guarded;
+template <typename Result, typename... Args, Result (*kService)(Args...)>
+struct Guarded<kService> {
+    static Result Call(Args... args) noexcept {
+        return RunGuarded("a runtime service", [&] { return kService(args...); });
+    }
+    static QxServiceFn Entry() { return reinterpret_cast<QxServiceFn>(&Call); }
+};
+
+}  // namespace
+
 void FillEntryTable(QxServiceFn* table) {
     for (int i = 0; i < QX_SLOT_COUNT; ++i) table[i] = nullptr;
-    table[QX_SLOT_CALL_LIBRARY_COMMAND] = reinterpret_cast<QxServiceFn>(&CallLibraryCommand);
-    table[QX_SLOT_CALL_CORE_COMMAND] = reinterpret_cast<QxServiceFn>(&CallCoreCommand);
-    table[QX_SLOT_READ_PROPERTY] = reinterpret_cast<QxServiceFn>(&ReadProperty);
-    table[QX_SLOT_WRITE_PROPERTY] = reinterpret_cast<QxServiceFn>(&WriteProperty);
-    table[QX_SLOT_ALLOCATE_BLOCK] = reinterpret_cast<QxServiceFn>(&AllocateBlock);
-    table[QX_SLOT_FREE_BLOCK] = reinterpret_cast<QxServiceFn>(&FreeBlock);
-    table[QX_SLOT_END_PROGRAM] = reinterpret_cast<QxServiceFn>(&EndProgram);
-    table[QX_SLOT_RUN_MESSAGE_LOOP] = reinterpret_cast<QxServiceFn>(&RunMessageLoop);
-    table[QX_SLOT_OPEN_START_WINDOW] = reinterpret_cast<QxServiceFn>(&OpenStartWindow);
-    table[QX_SLOT_HOST_SERVICE] = reinterpret_cast<QxServiceFn>(&HostService);
+    table[QX_SLOT_CALL_LIBRARY_COMMAND] = Guarded<&CallLibraryCommand>::Entry();
+    table[QX_SLOT_CALL_CORE_COMMAND] = Guarded<&CallCoreCommand>::Entry();
+    table[QX_SLOT_READ_PROPERTY] = Guarded<&ReadProperty>::Entry();
+    table[QX_SLOT_WRITE_PROPERTY] = Guarded<&WriteProperty>::Entry();
+    table[QX_SLOT_ALLOCATE_BLOCK] = Guarded<&AllocateBlock>::Entry();
+    table[QX_SLOT_FREE_BLOCK] = Guarded<&FreeBlock>::Entry();
+    table[QX_SLOT_END_PROGRAM] = Guarded<&EndProgram>::Entry();
+    table[QX_SLOT_RUN_MESSAGE_LOOP] = Guarded<&RunMessageLoop>::Entry();
+    table[QX_SLOT_OPEN_START_WINDOW] = Guarded<&OpenStartWindow>::Entry();
+    table[QX_SLOT_HOST_SERVICE] = Guarded<&HostService>::Entry();
 }
 
 }  // namespace quorix::host

@@ -5,31 +5,58 @@
 
 namespace quorix::testing {
 
-void SetOutputSize(DesktopProgram& q, int width, int height) {
-    q.Retype("宽组合框1", std::to_string(width));
-    q.Retype("高组合框1", std::to_string(height));
-    ClickAndWait(q, "按钮16");
+bool SetOutputSize(DesktopProgram& q, int width, int height) {
+    return q.Retype("宽组合框1", std::to_string(width)) &&
+           q.Retype("高组合框1", std::to_string(height)) && ClickAndWait(q, "按钮16");
 }
 
-void ClickAndWait(DesktopProgram& q, const char* control) {
+bool ClickAndWait(DesktopProgram& q, const char* control) {
     q.Click(control);
-    q.WaitIdle(300s);
+    return q.WaitIdle(kStepWatchdog);
+}
+
+namespace {
+
+// Whether the progress bar of step one is partly filled: its two ends differ.
+bool ProgressPartlyFilled(DesktopProgram& q) {
+    const QRect bar = q.Place("取色字符进度条").adjusted(2, 2, -2, -2);
+    const QImage shown = q.Grab(bar);
+    const int middle = shown.height() / 2;
+    return shown.pixel(2, middle) != shown.pixel(shown.width() - 3, middle);
+}
+
+QRect OutputInside(DesktopProgram& q) {
+    return q.Place("编辑框1").adjusted(3, 3, -20, -20);
+}
+
+}  // namespace
+
+bool StartStepOne(DesktopProgram& q) {
+    if (ProgressPartlyFilled(q)) return false;
+    q.Click("按钮11");
+    return q.WaitUntil([&] { return ProgressPartlyFilled(q); });
+}
+
+bool StartStepTwo(DesktopProgram& q) {
+    if (!InkRows(q.Grab(OutputInside(q))).empty()) return false;
+    q.Click("按钮13");
+    return q.WaitUntil([&] { return !InkRows(q.Grab(OutputInside(q))).empty(); });
 }
 
 std::string CopyOutput(DesktopProgram& q) {
-    ClickAndWait(q, "复制按钮");
+    EXPECT_TRUE(ClickAndWait(q, "复制按钮")) << "watchdog: the copy did not end";
     return q.Clipboard().value_or(std::string());
 }
 
 std::string TextShownIn(DesktopProgram& q, const char* control) {
     // An empty box copies nothing: the marker stays on the clipboard.
     static const std::string kMarker = "(nothing was copied)";
-    q.OfferOnClipboard(kMarker);
+    EXPECT_TRUE(q.OfferOnClipboard(kMarker)) << "the marker did not reach the clipboard";
     q.Click(control);
-    q.WaitIdle();
+    EXPECT_TRUE(q.WaitIdle()) << "watchdog: no rest after a click on " << control;
     q.Keys("ctrl+a");
     q.Keys("ctrl+c");
-    q.WaitIdle();
+    EXPECT_TRUE(q.WaitIdle()) << "watchdog: no rest after Ctrl+C in " << control;
     const std::string copied = q.Clipboard().value_or(std::string());
     return copied == kMarker ? std::string() : copied;
 }
@@ -48,6 +75,22 @@ bool LoadPicture(DesktopProgram& q, const std::string& path) {
 bool SavePicture(DesktopProgram& q, const std::string& typed) {
     q.Click("按钮2");
     return q.AnswerFileDialog(typed);
+}
+
+::testing::AssertionResult CloseAndExit(DesktopProgram& q) {
+    q.Close();
+    const std::optional<int> status = q.WaitExit();
+    if (!status) {
+        return ::testing::AssertionFailure()
+               << "watchdog: the program still ran " << DesktopProgram::kWatchdog.count()
+               << " ms after the close\n"
+               << q.log();
+    }
+    if (*status != 0) {
+        return ::testing::AssertionFailure() << "the program ended with status " << *status << "\n"
+                                             << q.log();
+    }
+    return ::testing::AssertionSuccess();
 }
 
 QRect BoardOnScreen(DesktopProgram& q) {
@@ -85,6 +128,19 @@ QImage Bands() {
     const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 128, 0), qRgb(0, 0, 255), qRgb(200, 200, 0)};
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 8; ++x) picture.setPixel(x, y, colours[(x / 2 + y) % 4]);
+    }
+    return picture;
+}
+
+QImage Noise(int side) {
+    QImage picture(side, side, QImage::Format_RGB32);
+    uint32_t state = 12345;
+    for (int y = 0; y < side; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < side; ++x) {
+            state = state * 1664525u + 1013904223u;
+            line[x] = 0xFF000000u | (state >> 8);
+        }
     }
     return picture;
 }

@@ -1,5 +1,7 @@
 // The program driven as a person drives it: the pointer and the keyboard, through the X
 // server's XTest extension (and libxdo for typed text).
+#include <gtest/gtest.h>
+
 #include <thread>
 
 #include "host/testing/desktop_program.h"
@@ -22,7 +24,7 @@ constexpr auto kMoveDelay = std::chrono::milliseconds(15);
 }  // namespace
 
 void DesktopProgram::Sync() const {
-    XSync(xdo_->xdpy, False);
+    if (xdo_ != nullptr) XSync(xdo_->xdpy, False);
 }
 
 void DesktopProgram::MoveTo(QPoint p) {
@@ -55,7 +57,10 @@ void DesktopProgram::Drag(QPoint from, QPoint to, int steps, bool settle) {
     for (int i = 1; i <= steps; ++i) {
         std::this_thread::sleep_for(kMoveDelay);
         MoveTo(from + (to - from) * i / steps);
-        if (settle) WaitIdle();
+        if (settle && !WaitIdle()) {
+            ADD_FAILURE() << "watchdog: the program did not come to rest after movement " << i
+                          << " of a drag";
+        }
     }
     std::this_thread::sleep_for(kMoveDelay);
     Release();
@@ -90,8 +95,8 @@ void DesktopProgram::Type(std::string_view utf8) {
 }
 
 // A character the keyboard map does not hold is typed the way input tools do it: a spare key
-// is given the character's keysym, the program is left time to take in the new map, and the
-// key is pressed.
+// is given the character's keysym, and once the program has taken in the new map, the key is
+// pressed. The next character may bind the key anew only once the program has read the press.
 void DesktopProgram::TypeUnmapped(char32_t code) {
     Display* d = xdo_->xdpy;
     if (spare_keycode_ == 0) {
@@ -110,11 +115,15 @@ void DesktopProgram::TypeUnmapped(char32_t code) {
     KeySym both[2] = {sym, sym};
     XChangeKeyboardMapping(d, spare_keycode_, 2, both, 1);
     XSync(d, False);
-    std::this_thread::sleep_for(150ms);
+    if (!WaitIdle()) {
+        ADD_FAILURE() << "watchdog: the program did not come to rest after a keyboard map change";
+    }
     XTestFakeKeyEvent(d, static_cast<unsigned>(spare_keycode_), True, CurrentTime);
     XTestFakeKeyEvent(d, static_cast<unsigned>(spare_keycode_), False, CurrentTime);
     XSync(d, False);
-    std::this_thread::sleep_for(20ms);
+    if (!WaitIdle()) {
+        ADD_FAILURE() << "watchdog: the program did not come to rest after a typed character";
+    }
 }
 
 void DesktopProgram::Keys(const char* sequence) {
@@ -132,12 +141,12 @@ void DesktopProgram::KeyUp(const char* key) {
     Sync();
 }
 
-void DesktopProgram::Retype(const char* control, std::string_view utf8) {
+bool DesktopProgram::Retype(const char* control, std::string_view utf8) {
     Click(control);
-    WaitIdle();
+    if (!WaitIdle()) return false;
     Keys("ctrl+a");
     Type(utf8);
-    WaitIdle();
+    return WaitIdle();
 }
 
 }  // namespace quorix::testing

@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -88,6 +89,8 @@ DesktopProgram::DesktopProgram(XServer& x, Options options)
     env["XDG_RUNTIME_DIR"] = folder_ + "/run";
     mkdir((folder_ + "/run").c_str(), 0700);
     if (scale_ != 1) env["QT_SCALE_FACTOR"] = std::to_string(scale_);
+    // The session's own bus: with none named, libdbus would launch one for the display.
+    env["DBUS_SESSION_BUS_ADDRESS"] = x_.session_bus();
     for (const auto& [key, value] : options.extra_env) env[key] = value;
     // From before the program starts, the server tells of every window made and shown.
     Display* d = x_.display();
@@ -101,18 +104,13 @@ DesktopProgram::DesktopProgram(XServer& x, Options options)
     xdo_ = xdo_new(x_.name().c_str());
     places_ = ReadPlaces();
     if (xdo_ == nullptr || places_.empty()) return;
-    const auto deadline = Clock::now() + 30s;
-    while (Clock::now() < deadline && child_.running()) {
-        if (const std::optional<QRect> shown = WindowRect(WindowKind::kMain)) {
-            window_origin_ = shown->topLeft();
-            shown_ = true;
-            break;
-        }
-        std::this_thread::sleep_for(20ms);
+    std::optional<QRect> shown;
+    if (!WaitUntil([&] { return !child_.running() || (shown = WindowRect(WindowKind::kMain)); }) ||
+        !shown) {
+        return;
     }
-    if (!shown_) return;
-    WaitIdle();
-    shown_ = Calibrate();
+    window_origin_ = shown->topLeft();
+    shown_ = WaitIdle() && Calibrate();
     windows_shown_ = CountShownWindows();
 }
 
@@ -172,30 +170,63 @@ QRect DesktopProgram::Place(const char* control) const {
                                                        static_cast<int>(r.height() * scale_)));
 }
 
-uint64_t DesktopProgram::CpuTicks() const {
-    std::ifstream in("/proc/" + std::to_string(child_.pid()) + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The fields of a /proc stat line after the name (which may hold spaces and parentheses):
+// the first is the state (field 3 of the line).
+std::vector<std::string> StatFields(const std::string& stat) {
+    std::vector<std::string> fields;
     const size_t close = stat.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream fields(stat.substr(close + 2));
-    std::string field;
-    uint64_t ticks = 0;
-    // After the name: state is field 3; user and system time are fields 14 and 15.
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14 || i == 15) ticks += std::strtoull(field.c_str(), nullptr, 10);
+    if (close == std::string::npos) return fields;
+    std::istringstream in(stat.substr(close + 1));
+    for (std::string field; in >> field;) fields.push_back(field);
+    return fields;
+}
+
+// Whether a thread of process `pid` is running or waiting for a processor (state R).
+bool ProcessHasRunnableThread(pid_t pid) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        const std::vector<std::string> fields = StatFields(ReadAll(task.path() / "stat"));
+        if (!fields.empty() && fields[0] == "R") return true;
     }
-    return ticks;
+    return false;
+}
+
+}  // namespace
+
+uint64_t DesktopProgram::CpuTicks() const {
+    const std::vector<std::string> fields =
+        StatFields(ReadAll("/proc/" + std::to_string(child_.pid()) + "/stat"));
+    // User and system time are fields 14 and 15 of the line.
+    if (fields.size() < 13) return 0;
+    return std::strtoull(fields[11].c_str(), nullptr, 10) +
+           std::strtoull(fields[12].c_str(), nullptr, 10);
+}
+
+bool DesktopProgram::AnyThreadRunnable() const {
+    return ProcessHasRunnableThread(child_.pid()) || ProcessHasRunnableThread(x_.pid());
 }
 
 bool DesktopProgram::WaitIdle(std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
+    // What the test sent has reached the server, and the server has passed it on.
+    Sync();
+    XSync(x_.display(), False);
     uint64_t last = CpuTicks();
     int quiet = 0;
     while (Clock::now() < deadline) {
         std::this_thread::sleep_for(50ms);
         if (!child_.running()) return false;
         const uint64_t now = CpuTicks();
-        quiet = now - last <= 1 ? quiet + 1 : 0;
+        // A tick is 10 ms: at most one in 50 ms is the program's timers, not work.
+        quiet = now - last <= 1 && !AnyThreadRunnable() ? quiet + 1 : 0;
         last = now;
         if (quiet >= 3) return true;
     }
@@ -226,52 +257,45 @@ void DesktopProgram::Close() {
     XSync(d, False);
 }
 
-void DesktopProgram::ChooseMenu(int entry, int item) {
+bool DesktopProgram::ChooseMenu(int entry, int item) {
     // The menu bar is the band between the window's top and its client area; its entries are
     // the captions shown there, left to right.
     const QRect bar(window_origin_,
                     QPoint(window_origin_.x() + window_rect().width() - 1, client_origin_.y() - 1));
     const QImage band = Grab(bar);
     const auto captions = InkColumns(band, static_cast<int>(8 * scale_));
-    if (entry < 0 || entry >= static_cast<int>(captions.size())) return;
+    if (entry < 0 || entry >= static_cast<int>(captions.size())) return false;
     const auto [first, last] = captions[static_cast<size_t>(entry)];
     Click(QPoint(bar.left() + (first + last) / 2, bar.center().y()));
-    WaitUntil([&] { return Popup().has_value(); }, 5s);
-    WaitIdle();
-    ChoosePopupItem(item);
+    return WaitUntil([&] { return Popup().has_value(); }) && WaitIdle() && ChoosePopupItem(item);
 }
 
-void DesktopProgram::ChoosePopupItem(int item) {
+bool DesktopProgram::ChoosePopupItem(int item) {
     const std::optional<QRect> popup = Popup();
-    if (!popup) return;
+    if (!popup) return false;
     const QImage shown = Grab(*popup);
     // Each item is one line of caption; the lines are told apart by the blank rows between.
     const QImage inside = shown.copy(shown.rect().adjusted(3, 3, -3, -3));
     const auto lines = InkRows(inside);
-    if (item < 0 || item >= static_cast<int>(lines.size())) return;
+    if (item < 0 || item >= static_cast<int>(lines.size())) return false;
     const auto [top, bottom] = lines[static_cast<size_t>(item)];
     Click(QPoint(popup->center().x(), popup->top() + 3 + (top + bottom) / 2));
-    WaitIdle();
+    return WaitIdle();
 }
 
 bool DesktopProgram::AnswerFileDialog(const std::string& path) {
-    if (!WaitUntil([&] { return Dialog().has_value(); }, 10s)) return false;
-    WaitIdle();
+    if (!WaitUntil([&] { return Dialog().has_value(); }) || !WaitIdle()) return false;
     Keys("ctrl+a");
     Type(path);
     Keys("Return");
-    const bool answered = WaitUntil([&] { return !Dialog().has_value(); }, 10s);
-    WaitIdle();  // what the program does with the answer (a load, a save) is done
-    return answered;
+    // Then what the program does with the answer (a load, a save) is done.
+    return WaitUntil([&] { return !Dialog().has_value(); }) && WaitIdle();
 }
 
 bool DesktopProgram::CancelFileDialog() {
-    if (!WaitUntil([&] { return Dialog().has_value(); }, 10s)) return false;
-    WaitIdle();
+    if (!WaitUntil([&] { return Dialog().has_value(); }) || !WaitIdle()) return false;
     Keys("Escape");
-    const bool cancelled = WaitUntil([&] { return !Dialog().has_value(); }, 10s);
-    WaitIdle();
-    return cancelled;
+    return WaitUntil([&] { return !Dialog().has_value(); }) && WaitIdle();
 }
 
 }  // namespace quorix::testing

@@ -4,6 +4,12 @@
 // private Xvfb. Input goes through the X server (XTest, by libxdo), at the places where the
 // window description puts the controls. What the test checks is what a person sees: the
 // screen's pixels, the X clipboard as another program reads it (xclip), the files written.
+//
+// Every wait is for a state (the program has come to rest, a popup shows, the program has
+// ended), never for a number of milliseconds, and its timeout is a watchdog against a hang.
+// Waits, and actions whose purpose is to wait (a file dialog answered), are [[nodiscard]]: the
+// test checks each. Actions that wait in passing (a settled drag, typed text) count a wait that
+// times out as a failure of the test, with a message saying so.
 #pragma once
 
 #include <QImage>
@@ -79,8 +85,9 @@ public:
     // Holds a key (such as "ctrl") down until KeyUp, for what is done meanwhile (a wheel turn).
     void KeyDown(const char* key);
     void KeyUp(const char* key);
-    // Clicks a text box (or a combo box's text), selects what it holds and types `utf8`.
-    void Retype(const char* control, std::string_view utf8);
+    // Clicks a text box (or a combo box's text), selects what it holds and types `utf8`;
+    // false when the program did not come to rest after the click or the typing.
+    [[nodiscard]] bool Retype(const char* control, std::string_view utf8);
 
     // ---- What a person sees ----
     QImage Grab(QRect screen_rect) const;
@@ -89,7 +96,8 @@ public:
     std::optional<std::string> Clipboard() const;
     // Another program (xclip) takes the X clipboard and offers `text` on it until somebody
     // else takes it: a marker to tell "nothing was copied" from "the same was copied again".
-    void OfferOnClipboard(const std::string& text);
+    // False when the clipboard did not come to hold it.
+    [[nodiscard]] bool OfferOnClipboard(const std::string& text);
     // The icon the main window gives the window manager (_NET_WM_ICON), at `side` pixels.
     std::optional<QImage> WindowIcon(int side) const;
     // The screen rectangle of a shown popup menu of the program, if one is open.
@@ -101,27 +109,41 @@ public:
     std::string DialogTitle() const;
 
     // ---- Waiting ----
-    // Waits until the program has used no processor time for a while: it has handled what it
-    // was sent and is waiting for the user.
-    bool WaitIdle(std::chrono::milliseconds timeout = 60s);
-    bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 20s);
+    // A watchdog against a hang: no wait of a test should come near it.
+    static constexpr std::chrono::milliseconds kWatchdog = 60s;
+    // Waits until the program is at rest: it has handled what it was sent and waits for the
+    // user. At rest means that, in three looks 50 ms apart, no thread of the program or of the
+    // X server was running or waiting to run, and the program used next to no processor time;
+    // a program that is busy but starved of a processor is not at rest. False when the program
+    // ended, or did not come to rest within `timeout` (a watchdog: a long step may take
+    // minutes on a busy machine).
+    [[nodiscard]] bool WaitIdle(std::chrono::milliseconds timeout = kWatchdog);
+    // Waits until `condition` holds; false when it did not within `timeout`.
+    [[nodiscard]] bool WaitUntil(const std::function<bool()>& condition,
+                                 std::chrono::milliseconds timeout = kWatchdog);
 
     // ---- Ending ----
     // Closes the window as a window manager does: WM_DELETE_WINDOW.
     void Close();
-    std::optional<int> WaitExit(std::chrono::milliseconds timeout) { return child_.Wait(timeout); }
+    // The exit status once the program has ended, or nullopt when it still runs after
+    // `timeout` (a watchdog).
+    [[nodiscard]] std::optional<int> WaitExit(std::chrono::milliseconds timeout = kWatchdog) {
+        return child_.Wait(timeout);
+    }
     bool running() { return child_.running(); }
 
     // Opens the menu-bar entry `entry` (0-based, left to right) and chooses its item `item`
-    // (0-based, top to bottom), each with a click where its caption shows.
-    void ChooseMenu(int entry, int item);
-    // Chooses item `item` of the popup menu that is open, with a click on its caption.
-    void ChoosePopupItem(int item);
+    // (0-based, top to bottom), each with a click where its caption shows, and waits until the
+    // program is at rest. False when the entry or item was not found or a wait failed.
+    [[nodiscard]] bool ChooseMenu(int entry, int item);
+    // Chooses item `item` of the popup menu that is open, with a click on its caption, and
+    // waits until the program is at rest.
+    [[nodiscard]] bool ChoosePopupItem(int item);
     // In the open file dialog, types `path` as the file name and confirms with Return. Waits
-    // until the dialog has gone.
-    bool AnswerFileDialog(const std::string& path);
+    // until the dialog has gone and the program has done what the answer asks (a load, a save).
+    [[nodiscard]] bool AnswerFileDialog(const std::string& path);
     // Presses Escape in the open file dialog and waits until it has gone.
-    bool CancelFileDialog();
+    [[nodiscard]] bool CancelFileDialog();
 
 private:
     enum class WindowKind { kMain, kPopup, kOther };
@@ -131,6 +153,7 @@ private:
     bool Calibrate();
     int CountShownWindows() const;
     uint64_t CpuTicks() const;
+    bool AnyThreadRunnable() const;
     void Sync() const;
     void TypeUnmapped(char32_t code);
 

@@ -177,14 +177,14 @@ std::optional<std::string> DesktopProgram::Clipboard() const {
     return RunCapture({"xclip", "-selection", "clipboard", "-o", "-t", "UTF8_STRING"}, env, 60s);
 }
 
-void DesktopProgram::OfferOnClipboard(const std::string& text) {
+bool DesktopProgram::OfferOnClipboard(const std::string& text) {
     const std::string file = folder_ + "/offered.txt";
     std::ofstream(file, std::ios::binary) << text;
     Environment env = CurrentEnvironment();
     env["DISPLAY"] = x_.name();
     // In the foreground: the owner is a child of the test, ended with it.
     clipboard_owner_ = Child({"xclip", "-quiet", "-selection", "clipboard", "-i", file}, env);
-    WaitUntil([&] { return Clipboard() == text; }, 5s);
+    return WaitUntil([&] { return Clipboard() == text; });
 }
 
 std::optional<QRect> DesktopProgram::WindowRect(WindowKind kind) const {

@@ -142,7 +142,9 @@ void Child::Kill() {
     if (pid_ <= 0 || status_) return;
     kill(-pid_, SIGKILL);
     kill(pid_, SIGKILL);
-    Wait(std::chrono::seconds(10));
+    // Nothing survives SIGKILL; only a child stuck in the kernel takes longer to be reaped,
+    // and then the destructor cannot do more.
+    static_cast<void>(Wait(std::chrono::seconds(10)));
 }
 
 std::optional<std::string> RunCapture(const std::vector<std::string>& argv, const Environment& env,
@@ -178,37 +180,48 @@ std::optional<std::string> RunCapture(const std::vector<std::string>& argv, cons
     return out;
 }
 
-XServer::XServer(int width, int height) : width_(width), height_(height) {
+namespace {
+
+// Starts `argv` as `child`; the program writes one line to descriptor 3 once it is ready
+// (Xvfb its display number, dbus-daemon its address). Returns that line, or an empty text when
+// the program could not start or said nothing within 10 s.
+std::string StartReporting(Child& child, std::vector<std::string> argv) {
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return;
-    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    {
-        // The server writes the display number it chose to descriptor 3 once it is ready.
-        std::vector<std::string> argv = {"Xvfb",      "-displayfd", std::to_string(kChildReportFd),
-                                         "-screen",   "0",          screen,
-                                         "-nolisten", "tcp",        "-noreset"};
-        server_ = Child(Spawn(argv, CurrentEnvironment(), -1, fds[1]));
-        close(fds[1]);
-        if (server_.pid() < 0) {
-            close(fds[0]);
-            return;
-        }
-    }
-    std::string number;
+    if (pipe2(fds, O_CLOEXEC) != 0) return {};
+    child = Child(Spawn(std::move(argv), CurrentEnvironment(), -1, fds[1]));
+    close(fds[1]);
+    std::string line;
     char c;
     pollfd p{fds[0], POLLIN, 0};
-    while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    while (child.pid() > 0 && poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') {
+        line += c;
+    }
     close(fds[0]);
+    return line;
+}
+
+}  // namespace
+
+XServer::XServer(int width, int height) : width_(width), height_(height) {
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    const std::string number =
+        StartReporting(server_, {"Xvfb", "-displayfd", std::to_string(kChildReportFd), "-screen",
+                                 "0", screen, "-nolisten", "tcp", "-noreset"});
     if (number.empty()) return;
     name_ = ":" + number;
+    // The session's bus, in the foreground: it ends when the test ends it, and the services it
+    // starts on demand are in its process group and end with it.
+    session_bus_ = StartReporting(bus_, {"dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                         "--print-address=" + std::to_string(kChildReportFd)});
     XSetErrorHandler(IgnoreXError);
     display_ = XOpenDisplay(name_.c_str());
 }
 
 XServer::~XServer() {
     if (display_ != nullptr) XCloseDisplay(display_);
-    // Asked to end, the server removes its lock file and socket.
+    // Asked to end, the server removes its lock file and socket, and the bus its socket.
     server_.Terminate(std::chrono::seconds(5));
+    bus_.Terminate(std::chrono::seconds(5));
 }
 
 }  // namespace quorix::testing

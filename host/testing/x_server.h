@@ -1,7 +1,10 @@
 // A private X server for one test, and the child processes a test starts on it.
 //
 // Each XServer is its own Xvfb: the server picks a free display number itself (-displayfd), and
-// the test ends it by its process id, so tests never share a display or kill another's.
+// the test ends it by its process id, so tests never share a display or kill another's. Like a
+// desktop session, it comes with a session bus of its own (a dbus-daemon ended with it), which
+// the programs started on it use: without one, a program would have libdbus launch a bus for
+// the display that outlives the test.
 #pragma once
 
 #include <sys/types.h>
@@ -37,7 +40,7 @@ public:
     bool running();
     // The exit status once the child has ended within `timeout`, else nullopt. A child killed
     // by a signal reports 128 + the signal.
-    std::optional<int> Wait(std::chrono::milliseconds timeout);
+    [[nodiscard]] std::optional<int> Wait(std::chrono::milliseconds timeout);
     // Asks the child to end (SIGTERM) and kills it when it has not within `grace`.
     void Terminate(std::chrono::milliseconds grace);
     void Kill();
@@ -59,14 +62,19 @@ public:
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
 
-    bool ok() const { return display_ != nullptr; }
+    bool ok() const { return display_ != nullptr && !session_bus_.empty(); }
     const std::string& name() const { return name_; }  // ":N"
     Display* display() const { return display_; }
     int width() const { return width_; }
     int height() const { return height_; }
+    pid_t pid() const { return server_.pid(); }
+    // The address of the session's bus, for DBUS_SESSION_BUS_ADDRESS.
+    const std::string& session_bus() const { return session_bus_; }
 
 private:
     Child server_;
+    Child bus_;
+    std::string session_bus_;
     std::string name_;
     Display* display_ = nullptr;
     int width_, height_;

@@ -59,9 +59,11 @@ void CheckTheOpenDialogListsA(const char* format, const char* name) {
     q.Keys("shift+Tab");  // the file list
     q.Keys("space");      // takes its first entry
     q.Keys("Return");
-    const bool taken = q.WaitUntil([&] { return !q.Dialog().has_value(); }, 10s);
-    if (!taken) q.CancelFileDialog();
+    const bool taken = q.WaitUntil([&] { return !q.Dialog().has_value(); });
     EXPECT_TRUE(taken) << "the picture was not listed";
+    if (!taken) {
+        ASSERT_TRUE(q.CancelFileDialog());
+    }
     ASSERT_TRUE(q.WaitIdle());
     q.MoveTo(q.Centre("画板1"));
     ASSERT_TRUE(q.WaitIdle());
@@ -83,7 +85,7 @@ TEST(DesktopFiles, ASaveWritesTheFormatItsNameAsksFor) {
     XServer x;
     DesktopProgram q(x);
     ASSERT_TRUE(q.ok()) << q.log();
-    SetOutputSize(q, 64, 48);
+    ASSERT_TRUE(SetOutputSize(q, 64, 48));
     const QImage picture = Gradient(64, 48);
     ASSERT_TRUE(LoadPicture(q, WritePicture(q, picture, "gradient.bmp")));
     struct Case {
@@ -148,18 +150,18 @@ TEST(DesktopFiles, ASaveThatFailsSaysSoAndNamesTheFile) {
         q.Type(folder + "/" + c.typed);
         q.Keys("Return");
         // The message, over the window, with the program's name as its title.
-        ASSERT_TRUE(q.WaitUntil([&] { return q.DialogTitle() == "Quorix"; }, 10s))
+        ASSERT_TRUE(q.WaitUntil([&] { return q.DialogTitle() == "Quorix"; }))
             << "no message after a failed save";
         ASSERT_TRUE(q.WaitIdle());
         // A message box puts its text on the clipboard with Ctrl+C.
-        q.OfferOnClipboard("(nothing)");
+        ASSERT_TRUE(q.OfferOnClipboard("(nothing)"));
         q.Keys("ctrl+c");
         ASSERT_TRUE(q.WaitIdle());
         const std::string message = q.Clipboard().value_or("");
         EXPECT_NE(message.find("无法保存"), std::string::npos) << message;
         EXPECT_NE(message.find(c.shown), std::string::npos) << message;
         q.Keys("Return");
-        EXPECT_TRUE(q.WaitUntil([&] { return !q.Dialog().has_value(); }, 10s));
+        EXPECT_TRUE(q.WaitUntil([&] { return !q.Dialog().has_value(); }));
         ASSERT_TRUE(q.WaitIdle());
     }
     EXPECT_EQ(Bytes(folder + "/comm"), comm_before);
@@ -207,8 +209,7 @@ TEST(DesktopFiles, ListingProcOrAFolderWithAPipeNeverFreezesTheDialog) {
     q.MoveTo(q.Centre("画板1"));
     ASSERT_TRUE(q.WaitIdle());
     EXPECT_EQ(q.Pixel(q.Centre("画板1")), qRgb(10, 160, 90));
-    q.Close();
-    EXPECT_EQ(q.WaitExit(30s), 0) << "watchdog: the program did not end in 30 s";
+    EXPECT_TRUE(CloseAndExit(q));
 }
 
 // On a Chinese desktop Qt's own dialogs speak Chinese: the open dialog's title is Qt's

@@ -33,9 +33,9 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 void Replace(DesktopProgram& q, const std::string& pattern, const std::string& replacement) {
-    q.Retype("替换编辑框", pattern);
-    q.Retype("修改对应编辑框1", replacement);
-    ClickAndWait(q, "按钮4");
+    ASSERT_TRUE(q.Retype("替换编辑框", pattern));
+    ASSERT_TRUE(q.Retype("修改对应编辑框1", replacement));
+    ASSERT_TRUE(ClickAndWait(q, "按钮4"));
 }
 
 // Characters of the UTF-8 text `s` (not bytes).
@@ -51,9 +51,9 @@ void EditRow(DesktopProgram& q, size_t row, const std::string& characters) {
     const std::vector<QRect> rows = ListRowsOnScreen(q);
     ASSERT_LT(row, rows.size());
     q.Click(rows[row].center());
-    q.WaitIdle();
-    q.Retype("修改对应编辑框", characters);
-    ClickAndWait(q, "按钮15");
+    ASSERT_TRUE(q.WaitIdle());
+    ASSERT_TRUE(q.Retype("修改对应编辑框", characters));
+    ASSERT_TRUE(ClickAndWait(q, "按钮15"));
 }
 
 // A replace of a line anchor or of one character on the output of a `width` x `height` picture
@@ -64,12 +64,12 @@ void CheckReplacesKeepLineBreaks(int width, int height) {
     XServer x;
     DesktopProgram q(x);
     ASSERT_TRUE(q.ok()) << q.log();
-    SetOutputSize(q, width, height);
+    ASSERT_TRUE(SetOutputSize(q, width, height));
     ASSERT_TRUE(LoadPicture(q, WritePicture(q, Stripes(width, height, 12), "stripes.bmp")));
-    ClickAndWait(q, "按钮11");
+    ASSERT_TRUE(ClickAndWait(q, "按钮11"));
     EditRow(q, 1, "█");
     EditRow(q, 2, "😀");
-    ClickAndWait(q, "按钮13");
+    ASSERT_TRUE(ClickAndWait(q, "按钮13"));
     const std::string original = CopyOutput(q);
     const std::vector<std::string> lines = Lines(original);
     ASSERT_EQ(lines.size(), static_cast<size_t>(height));
@@ -103,8 +103,8 @@ void CheckReplacesKeepLineBreaks(int width, int height) {
             << "\" instead of \""
             << std::string(mismatch.second, std::min(mismatch.second + 12, expected.end())) << "\"";
         // Back to the step's text for the next pattern.
-        ClickAndWait(q, "按钮5");
-        ClickAndWait(q, "按钮13");
+        ASSERT_TRUE(ClickAndWait(q, "按钮5"));
+        ASSERT_TRUE(ClickAndWait(q, "按钮13"));
     }
 }
 
@@ -133,15 +133,15 @@ TEST(DesktopTextTools, TheTextSizeArrowsAndTheResetZoomTheWholeOutput) {
     XServer x;
     DesktopProgram q(x);
     ASSERT_TRUE(q.ok()) << q.log();
-    ClickAndWait(q, "按钮11");
-    ClickAndWait(q, "按钮13");  // a blank board: a hundred lines of two-digit texts
+    ASSERT_TRUE(ClickAndWait(q, "按钮11"));
+    ASSERT_TRUE(ClickAndWait(q, "按钮13"));  // a blank board: a hundred lines of two-digit texts
     const QRect spin = q.Place("调节器2");
     const QPoint up(spin.center().x(), spin.top() + spin.height() / 4);
     const QPoint down(spin.center().x(), spin.bottom() - spin.height() / 4);
     auto press = [&](QPoint arrow, int times) {
         for (int i = 0; i < times; ++i) {
             q.Click(arrow);
-            q.WaitIdle();
+            ASSERT_TRUE(q.WaitIdle());
         }
     };
     const int at5 = LinePitch(q);
@@ -149,7 +149,7 @@ TEST(DesktopTextTools, TheTextSizeArrowsAndTheResetZoomTheWholeOutput) {
     press(up, 1);
     const int at6 = LinePitch(q);
     EXPECT_GT(at6, at5);
-    ClickAndWait(q, "字体大小复位按钮");
+    ASSERT_TRUE(ClickAndWait(q, "字体大小复位按钮"));
     const int at8 = LinePitch(q);
     EXPECT_GT(at8, at6);
     press(down, 3);
@@ -161,8 +161,8 @@ TEST(DesktopTextTools, TheTextSizeArrowsAndTheResetZoomTheWholeOutput) {
     press(down, 1);  // passes through 0, back to 1
     EXPECT_TRUE(OutputShown(q) == at1);
     // The text a step appends later takes the size too.
-    ClickAndWait(q, "字体大小复位按钮");
-    ClickAndWait(q, "按钮13");
+    ASSERT_TRUE(ClickAndWait(q, "字体大小复位按钮"));
+    ASSERT_TRUE(ClickAndWait(q, "按钮13"));
     EXPECT_EQ(LinePitch(q), at8);
 }
 
@@ -171,12 +171,12 @@ TEST(DesktopTextTools, ClearEmptiesTheOutputAndACopyOfNothingLeavesTheClipboard)
     XServer x;
     DesktopProgram q(x);
     ASSERT_TRUE(q.ok()) << q.log();
-    ClickAndWait(q, "按钮11");
-    ClickAndWait(q, "按钮13");
+    ASSERT_TRUE(ClickAndWait(q, "按钮11"));
+    ASSERT_TRUE(ClickAndWait(q, "按钮13"));
     ASSERT_FALSE(InkRows(OutputShown(q)).empty());
-    ClickAndWait(q, "按钮5");
+    ASSERT_TRUE(ClickAndWait(q, "按钮5"));
     EXPECT_TRUE(InkRows(OutputShown(q)).empty());
-    q.OfferOnClipboard("before");
+    ASSERT_TRUE(q.OfferOnClipboard("before"));
     EXPECT_EQ(CopyOutput(q), "before");
 }
 
@@ -186,9 +186,9 @@ TEST(DesktopTextTools, TheOutputIsSelectedWithTheMouseCopiedWithTheKeysAndTypedI
     XServer x;
     DesktopProgram q(x);
     ASSERT_TRUE(q.ok()) << q.log();
-    SetOutputSize(q, 30, 4);
-    ClickAndWait(q, "按钮11");
-    ClickAndWait(q, "按钮13");
+    ASSERT_TRUE(SetOutputSize(q, 30, 4));
+    ASSERT_TRUE(ClickAndWait(q, "按钮11"));
+    ASSERT_TRUE(ClickAndWait(q, "按钮13"));
     const QRect inside = q.Place("编辑框1").adjusted(3, 3, -20, -20);
     const QImage shown = q.Grab(inside);
     const auto rows = InkRows(shown);
@@ -204,17 +204,17 @@ TEST(DesktopTextTools, TheOutputIsSelectedWithTheMouseCopiedWithTheKeysAndTypedI
     };
     // From the start of the second line to the start of the fourth: two whole lines.
     q.Drag(line_start(1), line_start(3), 4);
-    q.WaitIdle();
-    q.OfferOnClipboard("before");
+    ASSERT_TRUE(q.WaitIdle());
+    ASSERT_TRUE(q.OfferOnClipboard("before"));
     q.Keys("ctrl+c");
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     EXPECT_EQ(q.Clipboard(), lines[1] + "\r\n" + lines[2] + "\r\n");
 
     // Typing where the first line starts puts the characters there.
     q.Click(line_start(0));
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     q.Type("Xy");
-    q.WaitIdle();
+    ASSERT_TRUE(q.WaitIdle());
     EXPECT_EQ(CopyOutput(q), "Xy" + all);
 }
 

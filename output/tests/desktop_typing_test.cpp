@@ -27,7 +27,7 @@ void Keys(DesktopProgram& q, const char* sequence) {
 // What the clipboard holds after Ctrl+C (or Ctrl+X) in the box: a marker is offered first,
 // so that "nothing was copied" shows as the marker.
 std::string Copied(DesktopProgram& q, const char* keys) {
-    q.OfferOnClipboard("(nothing)");
+    EXPECT_TRUE(q.OfferOnClipboard("(nothing)"));
     q.Keys(keys);
     EXPECT_TRUE(q.WaitIdle());
     return q.Clipboard().value_or("");
@@ -36,9 +36,9 @@ std::string Copied(DesktopProgram& q, const char* keys) {
 // Steps one and two on a blank board of 1024 x 1024: 1024 lines of 2048 digits. Returns them as
 // 复制 copies them (which leaves them selected and the box in focus).
 std::string MakeA1024Picture(DesktopProgram& q) {
-    SetOutputSize(q, 1024, 1024);
-    ClickAndWait(q, "按钮11");
-    ClickAndWait(q, "按钮13");
+    EXPECT_TRUE(SetOutputSize(q, 1024, 1024));
+    EXPECT_TRUE(ClickAndWait(q, "按钮11"));
+    EXPECT_TRUE(ClickAndWait(q, "按钮13"));
     return CopyOutput(q);
 }
 
@@ -138,9 +138,9 @@ TEST(DesktopTyping, AfterStepTwoTheViewShowsTheStartOfThePictureItAppended) {
     XServer x;
     DesktopProgram q(x);
     ASSERT_TRUE(q.ok()) << q.log();
-    SetOutputSize(q, 1024, 1024);
-    ClickAndWait(q, "按钮11");
-    ClickAndWait(q, "按钮13");
+    ASSERT_TRUE(SetOutputSize(q, 1024, 1024));
+    ASSERT_TRUE(ClickAndWait(q, "按钮11"));
+    ASSERT_TRUE(ClickAndWait(q, "按钮13"));
     const QRect inside = OutputInside(q);
     // A line of blocks is dark from end to end, a line of digits never is. The top fifth of
     // the box is looked at.
@@ -160,9 +160,9 @@ TEST(DesktopTyping, AfterStepTwoTheViewShowsTheStartOfThePictureItAppended) {
     ASSERT_EQ(rows.size(), 1u);  // the blank board has one colour
     q.Click(rows[0].center());
     ASSERT_TRUE(q.WaitIdle());
-    q.Retype("修改对应编辑框", "█");
-    ClickAndWait(q, "按钮15");
-    ClickAndWait(q, "按钮13");
+    ASSERT_TRUE(q.Retype("修改对应编辑框", "█"));
+    ASSERT_TRUE(ClickAndWait(q, "按钮15"));
+    ASSERT_TRUE(ClickAndWait(q, "按钮13"));
     EXPECT_GE(dark_rows_at_top(), 3);
     // The text holds both pictures, the first one above.
     const std::string both = CopyOutput(q);
@@ -175,8 +175,8 @@ TEST(DesktopTyping, CtrlWheelOverTheOutputZoomsAsTheSizeArrowsDo) {
     XServer x;
     DesktopProgram q(x);
     ASSERT_TRUE(q.ok()) << q.log();
-    ClickAndWait(q, "按钮11");
-    ClickAndWait(q, "按钮13");  // a hundred lines
+    ASSERT_TRUE(ClickAndWait(q, "按钮11"));
+    ASSERT_TRUE(ClickAndWait(q, "按钮13"));  // a hundred lines
     auto pitch = [&] {
         const auto lines = InkRows(q.Grab(OutputInside(q)));
         return lines.size() >= 2 ? lines[1].first - lines[0].first : 0;

@@ -8,7 +8,6 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>

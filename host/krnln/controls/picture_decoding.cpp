@@ -7,8 +7,11 @@
 namespace quorix::host {
 namespace {
 
-// A picture is decoded whole up to this many megabytes; the reader refuses any allocation above.
-constexpr int kDecodeLimitMb = 256;
+// What one load may allocate for the decoded picture: 128 MB, a picture of 33.5 million pixels
+// at four bytes each (a 24-megapixel camera photo fits whole). The reader refuses any larger
+// allocation, and so do the checks below, from the header alone.
+constexpr int kDecodeLimitMb = 128;
+constexpr qint64 kDecodeLimitBytes = qint64(kDecodeLimitMb) * 1024 * 1024;
 // Pictures with more pixels than this are refused even where they could be decoded scaled: it
 // holds 20,000 x 20,000 and keeps a scaled decode's reading time bounded.
 constexpr qint64 kMaxPicturePixels = qint64(512) * 1024 * 1024;
@@ -22,13 +25,21 @@ bool BitmapPixelsInside(const QByteArray& encoded) {
     return offset < quint64(encoded.size());
 }
 
+// A format whose pixels are approximations already: decoding it smaller smooths what was never
+// exact, and its decoder can do so while reading (JPEG's DCT scaling).
+bool IsLossy(const QByteArray& format) {
+    return format == "jpeg" || format == "jpg";
+}
+
 }  // namespace
 
-// A picture that fits in kDecodeLimitMb is decoded whole, so that the stretch to the target
-// picks pixels without smoothing. A larger one is decoded at the size it is shown at where its
-// format can do that while reading (a format's own scaled decode may smooth: better than
-// refusing it); any other, and any picture of more than kMaxPicturePixels, is refused from its
-// header alone.
+// A lossless picture that fits in kDecodeLimitMb is decoded whole, so that the stretch to the
+// target picks pixels without smoothing. A lossy one (a photo) larger than the target is
+// decoded at the target's size while reading, which costs a fraction of the time and memory. A
+// lossless one too large to decode whole is decoded at the size it is shown at where its format
+// can do that while reading (a format's own scaled decode may smooth: better than refusing
+// it); any other, and any picture of more than kMaxPicturePixels, is refused from its header
+// alone, as a file that holds no picture.
 QImage DecodeForBoard(const QByteArray& encoded, QSize target) {
     QBuffer buffer;
     buffer.setData(encoded);
@@ -39,10 +50,14 @@ QImage DecodeForBoard(const QByteArray& encoded, QSize target) {
     if (full.isValid()) {
         const qint64 pixels = qint64(full.width()) * full.height();
         if (pixels > kMaxPicturePixels) return {};
-        if (pixels * 4 > qint64(kDecodeLimitMb) * 1024 * 1024) {
-            if (!reader.supportsOption(QImageIOHandler::ScaledSize)) return {};
-            reader.setScaledSize(QSize(std::min(full.width(), target.width()),
-                                       std::min(full.height(), target.height())));
+        const QSize shown(std::min(full.width(), target.width()),
+                          std::min(full.height(), target.height()));
+        const bool scalable = reader.supportsOption(QImageIOHandler::ScaledSize);
+        if (scalable && IsLossy(reader.format()) && shown != full) {
+            reader.setScaledSize(shown);
+        } else if (pixels * 4 > kDecodeLimitBytes) {
+            if (!scalable) return {};
+            reader.setScaledSize(shown);
         }
     }
     if (reader.format() != "bmp") return reader.read();

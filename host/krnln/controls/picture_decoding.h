@@ -1,5 +1,6 @@
-// Decoding the picture files a board draws: whole when it fits, scaled while reading when it is
-// large, refused from its header when it is huge; damaged bitmaps decode the same every time.
+// Decoding the picture files a board draws: a photo at the size it is shown at, other pictures
+// whole when they fit in what one load may allocate and scaled while reading when they do not,
+// refused from the header when they are huge; damaged bitmaps decode the same every time.
 #pragma once
 
 #include <QByteArray>
