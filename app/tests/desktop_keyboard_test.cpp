@@ -52,6 +52,16 @@ TEST(DesktopKeyboard, TabAndShiftTabLeaveTheColourListAndTheArrowsMoveInIt) {
     Keys(q, "shift+Tab");
     Keys(q, "ctrl+End");
     EXPECT_EQ(FrameColour(q), colours[0]);
+
+    // Ctrl+Tab leaves the list as well (for the next tab of the window, as in any window with
+    // tabs): the arrow that follows no longer moves the selection.
+    q.Click(rows[1].center());
+    ASSERT_TRUE(q.WaitIdle());
+    Keys(q, "ctrl+Tab");
+    Keys(q, "Down");
+    q.Click(q.ClientPoint(30, 15));  // the first tab, "图片转字符", again
+    ASSERT_TRUE(q.WaitIdle());
+    EXPECT_EQ(FrameColour(q), colours[1]);
 }
 
 // The size boxes and their button, with the keyboard only: Tab from box to box, Shift+Tab back
