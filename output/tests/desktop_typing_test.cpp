@@ -48,6 +48,13 @@ TEST(DesktopTyping, EveryKindOfKeyInAnEmptyBoxEditsItAsATextBoxDoes) {
     ASSERT_TRUE(q.ok()) << q.log();
     q.Click(OutputInside(q).center());
     ASSERT_TRUE(q.WaitIdle());
+    // With nothing in the box, the keys that act on text find none: nothing is undone, redone,
+    // cut or copied, and no movement selects anything.
+    for (const char* keys : {"ctrl+z", "ctrl+y", "ctrl+x", "shift+Left", "shift+End", "ctrl+Home",
+                             "ctrl+End", "shift+Up"}) {
+        Keys(q, keys);
+    }
+    EXPECT_EQ(Copied(q, "ctrl+c"), "(nothing)");
     q.Type("aA");  // the capital is typed with Shift held
     ASSERT_TRUE(q.WaitIdle());
     Keys(q, "shift+Left");
@@ -77,8 +84,13 @@ TEST(DesktopTyping, EveryKindOfKeyInThePictureOfA1024StepEditsWhereTheCaretIs) {
     const std::string picture = MakeA1024Picture(q);
     ASSERT_EQ(picture.size(), 1024u * 2050);
 
+    // The first key right after the step is a paste, where the click put the caret; Ctrl+Z
+    // takes it back.
+    ASSERT_TRUE(q.OfferOnClipboard("Pasted"));
     q.Click(OutputInside(q).center());
     ASSERT_TRUE(q.WaitIdle());
+    Keys(q, "ctrl+v");
+    Keys(q, "ctrl+z");
     Keys(q, "ctrl+Home");
     q.Type("Ab");
     ASSERT_TRUE(q.WaitIdle());
