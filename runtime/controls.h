@@ -47,6 +47,8 @@ public:
     void DrawPicture(const Binary& picture, int32_t left, int32_t top, int32_t width,
                      int32_t height, int32_t transparent) const;
     Binary PictureAsBmp(int32_t width, int32_t height) const;
+    // The picture, `width` x `height` pixels, as the bytes of a file of that format.
+    Binary Picture(abi::PictureFormat format, int32_t width, int32_t height) const;
 };
 
 class ListView : public Control {

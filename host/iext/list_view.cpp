@@ -105,6 +105,9 @@ public:
         view_->setSelectionMode(QAbstractItemView::SingleSelection);
         view_->setSelectionBehavior(QAbstractItemView::SelectRows);
         view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        // Tab and Shift+Tab move on to the next control; the arrows move within the list (a
+        // photo's list has hundreds of thousands of rows to tab through otherwise).
+        view_->setTabKeyNavigation(false);
         view_->horizontalHeader()->setStretchLastSection(false);
         view_->horizontalHeader()->setHighlightSections(false);
         view_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
