@@ -61,8 +61,10 @@ becomes a line, ready to paste into a chat message or a web post. Load a
 picture or draw one with the pen tools, find its colours, give them symbols,
 write the text, zoom, replace and copy it.")
 # The libraries the program and its runtime link, as dpkg-shlibdeps finds them, and the font
-# without which a character picture does not line up.
+# without which a character picture does not line up. Qt's translations let its dialogs speak
+# the desktop's language; without them they speak English.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -6,6 +6,29 @@ namespace quorix::app {
 namespace {
 // White (red, green and blue 255) negated: a colour no pixel has, so nothing is transparent.
 constexpr int32_t kNoTransparentColour = -16777215;
+
+bool EndsWithIgnoringCase(std::string_view name, std::string_view ending) {
+    if (name.size() < ending.size()) return false;
+    name.remove_prefix(name.size() - ending.size());
+    for (size_t i = 0; i < ending.size(); ++i) {
+        const char c = name[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != ending[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The format a file name asks for by its ending; a bitmap for any other. (An ASCII ending is
+// never the tail of a wider character in GB18030, so the bytes can be compared as they are.)
+abi::PictureFormat FormatNamedBy(std::string_view path) {
+    if (EndsWithIgnoringCase(path, ".png")) return abi::kPicturePng;
+    if (EndsWithIgnoringCase(path, ".jpg") || EndsWithIgnoringCase(path, ".jpeg")) {
+        return abi::kPictureJpeg;
+    }
+    return abi::kPictureBmp;
+}
+
 }  // namespace
 
 void LoadPicture(const EventArgs&) {
@@ -28,8 +51,12 @@ void SavePicture(const EventArgs&) {
     if (!dialog.Open()) return;
     const rt::Text path = dialog.ReadText(abi::kPropFileName);
     const auto board = Ctl<rt::Board>(Unit::画板1);
-    const rt::Binary bmp = board.PictureAsBmp(board.Width(), board.Height());
-    rt::WriteFile(path, bmp);
+    const rt::Binary picture =
+        board.Picture(FormatNamedBy(path.view()), board.Width(), board.Height());
+    // A save that fails says so: the user would otherwise close the program believing the
+    // picture safe. The runtime's write leaves an existing file as it was.
+    const rt::Text failure = rt::WriteFileOrSayWhy(path, picture);
+    if (!failure.empty()) rt::ShowMessage(failure, Constant(Ref::ProductName));
 }
 
 void ClickLoadPicture(const EventArgs& args) {

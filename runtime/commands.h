@@ -71,6 +71,10 @@ enum CoreCommand : uint32_t {
     kCmdColorFromRgb = 5,   // (red, green, blue) -> colour value
     kCmdReadFile = 6,       // (path text) -> new binary block (the file's bytes)
     kCmdWriteFile = 7,      // (path text, binary) -> bool
+    // (path text, binary) -> new text: writes as kCmdWriteFile does; the empty text when the
+    // file was written, else a message for the user saying what was not written, where and why.
+    kCmdWriteFileOrSayWhy = 8,
+    kCmdShowMessage = 9,  // (message text, caption text) modal over the window; returns when read
 
     kCmdBoardReadPixel = 20,    // (board, x, y) -> colour value
     kCmdBoardSetPixel = 21,     // (board, x, y, colour)
@@ -82,13 +86,14 @@ enum CoreCommand : uint32_t {
     kCmdBoardCopyTo = 27,       // (source board, target board) copies the whole source at (0, 0)
     kCmdBoardDrawPicture = 28,  // (board, picture binary, left, top, width, height, transparent)
     kCmdBoardGetBmp = 29,       // (board, width, height) -> new binary holding a BMP file
+    kCmdBoardGetPicture = 30,   // (board, width, height, PictureFormat) -> new binary: that file
     // (board, colours 2..256, dither) reduces the picture to at most that many colours ->
     // how many it has now
-    kCmdBoardReduceColors = 30,
+    kCmdBoardReduceColors = 31,
     // (board) asks for a number of colours in the dialog "减少颜色", which shows the result on
     // the board while it is open and gives the picture back as it was when it closes -> 0 when
     // cancelled, else the colours, ORed with kChoiceDither when dithering was chosen
-    kCmdBoardChooseColors = 31,
+    kCmdBoardChooseColors = 32,
 
     kCmdControlMove = 40,         // (control, left?, top?, width?, height?) omitted keeps the value
     kCmdControlSetFocus = 41,     // (control)
@@ -172,5 +177,8 @@ constexpr int32_t kWholeProperty = -1;
 constexpr int32_t kFontSize = 1;
 
 enum DialogMode : uint32_t { kDialogOpenFile = 0, kDialogSaveFile = 1 };
+
+// Picture file formats a board's picture is given in.
+enum PictureFormat : int32_t { kPictureBmp = 0, kPicturePng = 1, kPictureJpeg = 2 };
 
 }  // namespace quorix::abi

@@ -121,6 +121,12 @@ std::optional<ColorChoice> Board::ChooseColors() const {
                        (chosen & abi::kChoiceDither) != 0};
 }
 
+Binary Board::Picture(abi::PictureFormat format, int32_t width, int32_t height) const {
+    Args<4> a;
+    a.Triple(triple_).Int(width).Int(height).Int(format);
+    return Binary(static_cast<QxAddr>(CallCore(abi::kCmdBoardGetPicture, a.block())));
+}
+
 // ---- List view --------------------------------------------------------------------------
 ListView::ListView(uint32_t operand, uint32_t library_operand)
     : Control(operand), library_(Operand(library_operand)) {}

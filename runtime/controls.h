@@ -55,6 +55,8 @@ public:
     void DrawPicture(const Binary& picture, int32_t left, int32_t top, int32_t width,
                      int32_t height, int32_t transparent) const;
     Binary PictureAsBmp(int32_t width, int32_t height) const;
+    // The picture, `width` x `height` pixels, as the bytes of a file of that format.
+    Binary Picture(abi::PictureFormat format, int32_t width, int32_t height) const;
     // Reduces the picture to at most `colours` colours; returns how many it has now.
     int32_t ReduceColors(int32_t colours, bool dither) const;
     // Asks in the dialog "减少颜色", which shows its result on this board while it is open;

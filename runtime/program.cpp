@@ -204,6 +204,18 @@ bool WriteFile(const Text& path, const Binary& data) {
     return Low(CallCore(abi::kCmdWriteFile, a.block())) != 0;
 }
 
+Text WriteFileOrSayWhy(const Text& path, const Binary& data) {
+    Args<2> a;
+    a.TextArg(path).BinaryArg(data);
+    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdWriteFileOrSayWhy, a.block())));
+}
+
+void ShowMessage(const Text& message, const Text& caption) {
+    Args<2> a;
+    a.TextArg(message).TextArg(caption);
+    CallCore(abi::kCmdShowMessage, a.block());
+}
+
 int32_t ToInteger(double value) {
     if (std::isnan(value)) return 0;
     const double t = std::trunc(value);

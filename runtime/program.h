@@ -222,6 +222,11 @@ inline int32_t RandomInteger(int32_t low, int32_t high) {
 }
 Binary ReadFile(const Text& path);
 bool WriteFile(const Text& path, const Binary& data);
+// Writes as WriteFile does; the empty text when the file was written, else a message for the
+// user saying what was not written, where and why.
+Text WriteFileOrSayWhy(const Text& path, const Binary& data);
+// Shows `message` in a box over the window and returns once the user has closed it.
+void ShowMessage(const Text& message, const Text& caption);
 
 // Number to integer: truncated toward zero; out-of-range values saturate.
 int32_t ToInteger(double value);

@@ -8,7 +8,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-webengine-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpcre2-dev libimagequant-dev
-    fonts-noto-cjk
+    fonts-noto-cjk qt6-translations-l10n
     xvfb xclip libx11-dev libxtst-dev libxdo-dev dbus-daemon
     # What assistive technology reads (AT-SPI), for the accessibility test.
     at-spi2-core gir1.2-atspi-2.0 python3-gi

@@ -106,5 +106,69 @@ TEST(DesktopWindow, TheFileMenuLoadsAndSavesAndTheStepItemsDoNothing) {
     EXPECT_TRUE(q.Grab(q.Place("编辑框1")) == output);
 }
 
+// The help text can be read, selected and copied, not changed: typing, Backspace, Delete,
+// Enter and a paste into it leave it as it was.
+TEST(DesktopWindow, TheHelpTextCanBeCopiedButNotChanged) {
+    XServer x;
+    DesktopProgram q(x);
+    ASSERT_TRUE(q.ok()) << q.log();
+    const std::vector<QPoint> tabs = TabsOnScreen(q);
+    ASSERT_EQ(tabs.size(), 3u);
+    q.Click(tabs[2]);
+    ASSERT_TRUE(q.WaitIdle());
+    const std::string help = TextShownIn(q, "编辑框3");
+    ASSERT_NE(help.find("Quorix"), std::string::npos) << help;
+    q.Click(q.Centre("编辑框3"));
+    ASSERT_TRUE(q.WaitIdle());
+    q.Type("Typed ");
+    q.Keys("BackSpace");
+    q.Keys("Delete");
+    q.Keys("Return");
+    ASSERT_TRUE(q.OfferOnClipboard("pasted"));
+    q.Click(q.Centre("编辑框3"));
+    ASSERT_TRUE(q.WaitIdle());
+    q.Keys("ctrl+a");
+    q.Keys("ctrl+v");
+    ASSERT_TRUE(q.WaitIdle());
+    EXPECT_EQ(TextShownIn(q, "编辑框3"), help);
+}
+
+// Each control that shows only a symbol (the pen tools, the spin arrows, the colour picker,
+// the zoom reset) says what it does when the pointer rests on it: a tooltip shows, and no two
+// say the same.
+TEST(DesktopWindow, EveryControlShowingOnlyASymbolShowsATooltip) {
+    XServer x;
+    DesktopProgram q(x);
+    ASSERT_TRUE(q.ok()) << q.log();
+    std::vector<QPoint> spots;
+    for (const char* tool :
+         {"画线", "画直线", "画四边形", "画圆", "画弧线", "颜色选择器1", "字体大小复位按钮"}) {
+        spots.push_back(q.Centre(tool));
+    }
+    for (const char* spin : {"调节器1", "调节器2"}) {
+        const QRect r = q.Place(spin);
+        spots.emplace_back(r.center().x(), r.top() + r.height() / 4);
+        spots.emplace_back(r.center().x(), r.bottom() - r.height() / 4);
+    }
+    // Qt shows tooltips in the active window; without a window manager a click makes it so.
+    q.Click(q.ClientPoint(400, 200));
+    ASSERT_TRUE(q.WaitIdle());
+    std::vector<QImage> tips;
+    for (const QPoint spot : spots) {
+        SCOPED_TRACE(std::to_string(spot.x()) + "," + std::to_string(spot.y()));
+        q.MoveTo(q.ClientPoint(400, 200));  // away, so that the last tip goes
+        ASSERT_TRUE(q.WaitUntil([&] { return !q.Popup().has_value(); }));
+        q.MoveTo(spot);
+        ASSERT_TRUE(q.WaitUntil([&] { return q.Popup().has_value(); })) << "no tooltip";
+        ASSERT_TRUE(q.WaitIdle());
+        const std::optional<QRect> tip = q.Popup();
+        ASSERT_TRUE(tip.has_value());
+        const QImage seen = q.Grab(*tip);
+        EXPECT_FALSE(InkColumns(seen).empty());  // it says something
+        for (const QImage& other : tips) EXPECT_FALSE(other == seen);
+        tips.push_back(seen);
+    }
+}
+
 }  // namespace
 }  // namespace quorix

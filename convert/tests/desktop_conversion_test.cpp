@@ -10,16 +10,6 @@ namespace {
 
 using namespace testing;
 
-// Four colours in four bands, met by the scan in this order.
-QImage Bands() {
-    QImage picture(8, 4, QImage::Format_RGB32);
-    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 128, 0), qRgb(0, 0, 255), qRgb(200, 200, 0)};
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 8; ++x) picture.setPixel(x, y, colours[(x / 2 + y) % 4]);
-    }
-    return picture;
-}
-
 // Loads a picture, runs both steps and reads the board back through a save: the picture, the
 // output text and the mapping the output shows.
 struct Converted {

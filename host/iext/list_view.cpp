@@ -46,6 +46,9 @@ public:
         view_->setSelectionBehavior(QAbstractItemView::SelectRows);
         view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
         view_->setIconSize(QSize(RowModel::kIconSide, RowModel::kIconSide));
+        // Tab and Shift+Tab move on to the next control; the arrows move within the list (a
+        // photo's list has hundreds of thousands of rows to tab through otherwise).
+        view_->setTabKeyNavigation(false);
         view_->horizontalHeader()->setStretchLastSection(false);
         view_->horizontalHeader()->setHighlightSections(false);
         view_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -26,6 +26,10 @@ public:
     QSize sizeHint() const override { return up_.isNull() ? QSize(20, 20) : up_.size(); }
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (IsPlainEnter(event)) return animateClick();
+        QToolButton::keyPressEvent(event);
+    }
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         const QImage& face = isDown() && !down_.isNull() ? down_ : up_;

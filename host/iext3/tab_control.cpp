@@ -1,5 +1,6 @@
 #include "host/iext3/tab_control.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStyleOptionTabWidgetFrame>
@@ -85,6 +86,26 @@ void TabControlWidget::ShowCurrentPage() {
 void TabControlWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     LayOut();
+}
+
+void TabControlWidget::keyPressEvent(QKeyEvent* event) {
+    // A control on a page that keeps Tab for itself lets Ctrl+Tab come up here; a window with
+    // tabs answers it by turning to the next tab (with Shift, the previous one), round.
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (!tab || !(event->modifiers() & Qt::ControlModifier) || bar_->count() < 2) {
+        return QWidget::keyPressEvent(event);
+    }
+    const int step =
+        event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier) ? -1 : 1;
+    int index = bar_->currentIndex();
+    for (int tried = 1; tried < bar_->count(); ++tried) {
+        index = (index + step + bar_->count()) % bar_->count();
+        if (bar_->isTabEnabled(index)) {
+            bar_->setCurrentIndex(index);
+            break;
+        }
+    }
+    event->accept();
 }
 
 void TabControlWidget::LayOut() {

@@ -23,6 +23,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Ctrl+Tab and Ctrl+Shift+Tab from a control on a page go to the next and the previous tab.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void LayOut();

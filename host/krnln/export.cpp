@@ -2,6 +2,9 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 
@@ -12,6 +15,21 @@
 
 namespace quorix::host {
 namespace {
+
+// Qt's own dialogs and messages (the file dialog's buttons, the colour dialog) speak the
+// desktop's language, from Qt's translations (Debian's qt6-translations-l10n). Once a process.
+void InstallQtTranslations() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QLocale(), QStringLiteral("qt"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+    } else {
+        delete translator;
+    }
+}
 
 // The application object lives for the rest of the process: programs run one after another
 // in one process (the tests do that) share it.
@@ -30,6 +48,7 @@ void EnsureApplication() {
     }
     if (QApplication::instance() != nullptr) {
         InstallFonts();
+        InstallQtTranslations();
         return;
     }
     // The browser view shares its GL context with the widgets.
@@ -40,6 +59,7 @@ void EnsureApplication() {
     auto* app = new QApplication(argc, argv);
     app->setQuitOnLastWindowClosed(false);
     InstallFonts();
+    InstallQtTranslations();
 }
 
 int32_t StartEntry(const void* image, uint32_t image_size) {

@@ -104,6 +104,7 @@ void Runtime::CallRoutine(uint32_t code_offset, std::initializer_list<int32_t> a
     for (int32_t v : args) {
         if (count < std::size(values)) values[count++] = v;
     }
+    if (depth_ == 0) ++routine_runs_;
     ++depth_;
     const int32_t result = routine_entry_(code_offset, values, count, &context_);
     --depth_;

@@ -71,6 +71,9 @@ public:
     // Runs the routine whose record is at `code_offset` with 32-bit arguments.
     void CallRoutine(uint32_t code_offset, std::initializer_list<int32_t> args);
     int routine_depth() const { return depth_; }
+    // How many routines have been called from the message loop so far (nested calls, made
+    // while a routine lets events through, are not counted).
+    uint64_t routine_runs() const { return routine_runs_; }
     bool ending() const { return ending_; }
 
     // Lets pending events run when the pump is due. Returns true once the program is ending.
@@ -137,6 +140,7 @@ private:
     const UnitTable* units_ = nullptr;  // the window's, while it is open
     QEventLoop* loop_ = nullptr;
     int depth_ = 0;
+    uint64_t routine_runs_ = 0;
     bool ending_ = false;
     bool loop_running_ = false;
     bool loop_finished_ = false;

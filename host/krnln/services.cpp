@@ -1,7 +1,8 @@
 #include "host/krnln/services.h"
 
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -9,6 +10,8 @@
 
 #include "host/krnln/args.h"
 #include "host/krnln/fatal_error.h"
+#include "host/krnln/file_writing.h"
+#include "host/krnln/message.h"
 #include "host/krnln/runtime.h"
 #include "host/krnln/start_window.h"
 #include "host/krnln/text_codec.h"
@@ -146,17 +149,29 @@ uint64_t ReadFileCommand(Runtime& rt, const ArgView& args) {
 }
 
 uint64_t WriteFileCommand(Runtime& rt, const ArgView& args) {
-    // The file is written in full beside the target and only then renamed over it, so a
-    // failed write never destroys an existing file.
-    QSaveFile file(FromProgramText(args.Text(rt.memory(), 0)));
-    if (!file.open(QIODevice::WriteOnly)) return 0;
-    const std::string_view data = args.Binary(rt.memory(), 1);
-    if (file.write(data.data(), static_cast<qint64>(data.size())) !=
-        static_cast<qint64>(data.size())) {
-        file.cancelWriting();
-        return 0;
-    }
-    return file.commit() ? 1 : 0;
+    return WriteWholeFile(FromProgramText(args.Text(rt.memory(), 0)), args.Binary(rt.memory(), 1))
+                   .isEmpty()
+               ? 1
+               : 0;
+}
+
+uint64_t WriteFileOrSayWhyCommand(Runtime& rt, const ArgView& args) {
+    const QString path = FromProgramText(args.Text(rt.memory(), 0));
+    const bool existed = QFileInfo::exists(path);
+    const QString why = WriteWholeFile(path, args.Binary(rt.memory(), 1));
+    if (why.isEmpty()) return rt.memory().NewText({});
+    QString message =
+        QStringLiteral("无法保存到“%1”：%2。").arg(QDir::toNativeSeparators(path), why);
+    if (existed) message += QStringLiteral("\n原有的文件没有改动。");
+    const QByteArray bytes = ToProgramText(message);
+    return rt.memory().NewText({bytes.constData(), static_cast<size_t>(bytes.size())});
+}
+
+uint64_t ShowMessageCommand(Runtime& rt, const ArgView& args) {
+    ShowMessage(rt.window() != nullptr ? rt.window()->main_window() : nullptr,
+                FromProgramText(args.Text(rt.memory(), 1)),
+                FromProgramText(args.Text(rt.memory(), 0)));
+    return 0;
 }
 
 // ---- The slots ----------------------------------------------------------------------------
@@ -176,6 +191,10 @@ uint64_t WriteFileCommand(Runtime& rt, const ArgView& args) {
             return ReadFileCommand(*rt, args);
         case abi::kCmdWriteFile:
             return WriteFileCommand(*rt, args);
+        case abi::kCmdWriteFileOrSayWhy:
+            return WriteFileOrSayWhyCommand(*rt, args);
+        case abi::kCmdShowMessage:
+            return ShowMessageCommand(*rt, args);
         default:
             return CallUnit(*rt, command, args);
     }
@@ -196,6 +215,8 @@ uint64_t CallCoreCommand(uint32_t command, const uint32_t* block) {
         case abi::kCmdColorFromRgb:
         case abi::kCmdReadFile:
         case abi::kCmdWriteFile:
+        case abi::kCmdWriteFileOrSayWhy:
+        case abi::kCmdShowMessage:
             return OtherCoreCommand(rt, command, args);
         default:
             return CallUnit(*rt, command, args);

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QTabBar>
 #include <QWindow>
 
 #include "host/krnln/controls/board_widget.h"
@@ -18,6 +19,7 @@
 #include "host/krnln/controls/factory.h"
 #include "host/krnln/runtime.h"
 #include "host/krnln/text_codec.h"
+#include "host/krnln/window_extras.h"
 #include "image/form_types.h"
 #include "runtime/commands.h"
 #include "runtime/resources.h"
@@ -159,9 +161,30 @@ StartWindow::StartWindow(Runtime& runtime, const form::Form& form)
             host->widget()->setFocusPolicy((block->flags & form::kFlagFocus) ? Qt::StrongFocus
                                                                              : Qt::NoFocus);
         }
+        ApplyHints(host->widget()->objectName(), host->widget());
     }
     for (auto& host : units_) host->Placed();
     BuildMenus(form);
+    AddWindowKeys();
+}
+
+void StartWindow::AddWindowKeys() {
+    // Ctrl+Q and Ctrl+W close the window as its close button does.
+    auto* close = new QAction(main_);
+    close->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Q), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    QObject::connect(close, &QAction::triggered, main_, &QWidget::close);
+    main_->addAction(close);
+    // F1 shows the help tab, as a click on it does.
+    auto* help = new QAction(main_);
+    help->setShortcuts(QKeySequence::HelpContents);
+    QObject::connect(help, &QAction::triggered, main_, [this] {
+        for (QTabBar* bar : main_->findChildren<QTabBar*>()) {
+            for (int i = 0; i < bar->count(); ++i) {
+                if (bar->tabText(i) == HelpTabCaption()) return bar->setCurrentIndex(i);
+            }
+        }
+    });
+    main_->addAction(help);
 }
 
 StartWindow::~StartWindow() {
@@ -184,6 +207,7 @@ void StartWindow::BuildMenus(const form::Form& form) {
             action = current->addAction(caption);
         }
         if (action == nullptr) continue;
+        if (const auto key = MenuKey(caption)) action->setShortcuts(*key);
         action->setObjectName(QStringLiteral("menu_%1").arg(entry->unit_id, 8, 16, QChar('0')));
         if (entry->handler_offset != -1) {
             const uint32_t offset = static_cast<uint32_t>(entry->handler_offset);

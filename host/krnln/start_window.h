@@ -53,6 +53,8 @@ public:
 
 private:
     void BuildMenus(const form::Form& form);
+    // The keys of a desktop window that no menu entry offers: closing it, its help.
+    void AddWindowKeys();
 
     Runtime& runtime_;
     MainWindowWidget* main_ = nullptr;  // owned here; deleted in the destructor

@@ -123,6 +123,15 @@ int32_t FrameColour(DesktopProgram& q) {
         q.Pixel(frame.topLeft() + QPoint(static_cast<int>(6 * q.scale()), frame.height() / 2)));
 }
 
+QImage Bands() {
+    QImage picture(8, 4, QImage::Format_RGB32);
+    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 128, 0), qRgb(0, 0, 255), qRgb(200, 200, 0)};
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 8; ++x) picture.setPixel(x, y, colours[(x / 2 + y) % 4]);
+    }
+    return picture;
+}
+
 QImage Noise(int side) {
     QImage picture(side, side, QImage::Format_RGB32);
     uint32_t state = 12345;

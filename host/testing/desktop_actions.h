@@ -54,6 +54,10 @@ std::vector<QRect> ListRowsOnScreen(DesktopProgram& q);
 // The colour the frame 对应修改颜色框 shows, as a colour value.
 int32_t FrameColour(DesktopProgram& q);
 
+// Four colours in four bands, 8 x 4 pixels, met by a scan in this order: red, green, blue,
+// yellow.
+QImage Bands();
+
 // A picture of `side` x `side` pixels of pseudo-random colours, nearly every one its own: the
 // steps take a while over it (about a second at 1024 x 1024).
 QImage Noise(int side);

@@ -131,6 +131,16 @@ void DesktopProgram::Keys(const char* sequence) {
     Sync();
 }
 
+void DesktopProgram::KeyDown(const char* key) {
+    xdo_send_keysequence_window_down(xdo_, CURRENTWINDOW, key, kKeyDelayUs);
+    Sync();
+}
+
+void DesktopProgram::KeyUp(const char* key) {
+    xdo_send_keysequence_window_up(xdo_, CURRENTWINDOW, key, kKeyDelayUs);
+    Sync();
+}
+
 bool DesktopProgram::Retype(const char* control, std::string_view utf8) {
     Click(control);
     if (!WaitIdle()) return false;

@@ -82,6 +82,9 @@ public:
     void Type(std::string_view utf8);
     // A key sequence such as "ctrl+a", "Return" or "Down".
     void Keys(const char* sequence);
+    // Holds a key (such as "ctrl") down until KeyUp, for what is done meanwhile (a wheel turn).
+    void KeyDown(const char* key);
+    void KeyUp(const char* key);
     // Clicks a text box (or a combo box's text), selects what it holds and types `utf8`;
     // false when the program did not come to rest after the click or the typing.
     [[nodiscard]] bool Retype(const char* control, std::string_view utf8);
@@ -102,6 +105,8 @@ public:
     // The screen rectangle of a shown top-level window of the program other than its main
     // window (a dialog), if one is open.
     std::optional<QRect> Dialog() const;
+    // The title of that window (UTF-8), empty when none is open.
+    std::string DialogTitle() const;
 
     // ---- Waiting ----
     // A watchdog against a hang: no wait of a test should come near it.

@@ -236,4 +236,9 @@ std::optional<QRect> DesktopProgram::Dialog() const {
     return WindowRect(WindowKind::kOther);
 }
 
+std::string DesktopProgram::DialogTitle() const {
+    const unsigned long w = FindWindow(WindowKind::kOther);
+    return w != 0 ? WindowName(x_.display(), w) : std::string();
+}
+
 }  // namespace quorix::testing

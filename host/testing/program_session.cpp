@@ -55,12 +55,27 @@ void AnswerFileDialog(FileDialogSeen& seen, const QString& dir, const QString& n
         edit->clear();
         QTest::keyClicks(edit, name);
         QTimer::singleShot(0, [] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                box->button(QMessageBox::Yes)->click();
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (QAbstractButton* yes = box != nullptr ? box->button(QMessageBox::Yes) : nullptr) {
+                yes->click();
             }
         });
         seen.confirmed.start();
         static_cast<QDialog*>(dialog)->accept();
+    });
+}
+
+void AnswerMessage(MessageSeen& seen) {
+    host::Runtime* rt = host::Runtime::Current();
+    QObject* context = rt != nullptr && rt->window() ? rt->window()->main_window() : nullptr;
+    if (context == nullptr) return;
+    QTimer::singleShot(10, context, [&seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || box->button(QMessageBox::Ok) == nullptr) return AnswerMessage(seen);
+        seen.shown = true;
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        box->button(QMessageBox::Ok)->click();
     });
 }
 

@@ -73,6 +73,16 @@ void AnswerFileDialog(FileDialogSeen& seen, const QString& dir, const QString& n
 // The same for a whole path.
 void AnswerFileDialog(FileDialogSeen& seen, const QString& path);
 
+// What a test saw of a message box the program showed.
+struct MessageSeen {
+    bool shown = false;
+    QString title, text;
+};
+
+// Closes the next message box the program shows, as a user does once it is up (with its OK
+// button), recording it in `seen`. `seen` must live until the session ends.
+void AnswerMessage(MessageSeen& seen);
+
 struct RunResult {
     int exit_code = -1;                  // what the loader returned
     bool window_opened = false;          // the body ran inside the message loop

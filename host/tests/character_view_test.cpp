@@ -8,6 +8,8 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
+#include <vector>
 
 #include "host/krnln/controls/character_view.h"
 
@@ -112,6 +114,107 @@ TEST(CharacterView, TypingOpensAnEditorWhoseTextTheViewTakesBack) {
     EXPECT_EQ(v.view.TakeEdits(), QStringLiteral("00\r\nX\r\n11\r\n"));
     EXPECT_FALSE(v.view.editing());
     EXPECT_EQ(v.view.text(), QStringLiteral("00\r\nX\r\n11\r\n"));
+}
+
+// Every kind of key, sent to the editor (where the keyboard goes) and to the view itself while
+// the editor is open: a key the editor leaves (Shift alone, Ctrl alone, F5) goes up past the
+// view once, and each key is handled once.
+TEST(CharacterView, EveryKeyReachesTheEditorOnceWhetherSentToItOrToTheView) {
+    QWidget parent;  // the window; it outlives the view it holds
+    View v;
+    v.view.SetText(QStringLiteral("0123\r\n4567\r\n"));
+    // Keys the window would see: what the view lets go on up.
+    struct Counter : QObject {
+        int keys = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            keys += e->type() == QEvent::KeyPress;
+            return false;
+        }
+    } window_side;
+    v.view.setParent(&parent);
+    parent.installEventFilter(&window_side);
+    parent.show();
+    QTest::keyClick(&v.view, Qt::Key_End, Qt::ControlModifier);  // the caret at the end
+    QTest::keyClicks(&v.view, QStringLiteral("a"));
+    ASSERT_TRUE(v.view.editing());
+    auto* editor = v.view.findChild<QPlainTextEdit*>();
+    ASSERT_NE(editor, nullptr);
+    window_side.keys = 0;  // QTest pressed Ctrl on its own before Ctrl+End
+    struct Key {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        bool to_view;  // sent to the view instead of the editor
+    };
+    const Key keys[] = {
+        {Qt::Key_Shift, Qt::ShiftModifier, false},
+        {Qt::Key_B, Qt::ShiftModifier, false},
+        {Qt::Key_Control, Qt::ControlModifier, true},
+        {Qt::Key_F5, {}, false},
+        {Qt::Key_C, Qt::ShiftModifier, true},
+        {Qt::Key_Shift, Qt::ShiftModifier, true},
+        {Qt::Key_Left, Qt::ShiftModifier, false},
+        {Qt::Key_X, Qt::ControlModifier, true},
+        {Qt::Key_Z, Qt::ControlModifier, false},
+        {Qt::Key_Y, Qt::ControlModifier, true},
+        {Qt::Key_Z, Qt::ControlModifier, true},
+        {Qt::Key_Home, Qt::ControlModifier, false},
+        {Qt::Key_D, {}, false},
+    };
+    for (const Key& k : keys) {
+        const QString text =
+            k.key >= Qt::Key_A && k.key <= Qt::Key_Z && k.modifiers != Qt::ControlModifier
+                ? QString(QChar(k.modifiers & Qt::ShiftModifier ? k.key : k.key + 32))
+                : QString();
+        QKeyEvent press(QEvent::KeyPress, k.key, k.modifiers, text);
+        QApplication::sendEvent(k.to_view ? static_cast<QWidget*>(&v.view) : editor, &press);
+    }
+    // "aBC" typed, "C" cut, the cut undone, redone and undone again; "d" at the start.
+    EXPECT_EQ(v.view.TakeEdits(), QStringLiteral("d0123\r\n4567\r\naBC"));
+    // Shift (twice), Ctrl and F5 went on up, each once; nothing else did.
+    EXPECT_EQ(window_side.keys, 4);
+}
+
+TEST(CharacterView, RevealTurnsToTheAppendedTextAndFollowsItUntilTheUserScrolls) {
+    View v;
+    const QString first = Lines(100, 40);
+    v.view.SetText(first);
+    QScrollBar* bar = v.view.verticalScrollBar();
+    EXPECT_EQ(bar->value(), 0);
+    // The second picture comes in pieces; the view turns to its first line and stays there.
+    const QString second = Lines(100, 40, QChar('#'));
+    v.view.Append(QStringView(second).left(50));
+    v.view.Reveal(first.size());
+    for (qsizetype at = 50; at < second.size(); at += 700) {
+        v.view.Append(QStringView(second).mid(at, 700));
+        EXPECT_EQ(bar->value(), std::min(100, bar->maximum())) << at;
+    }
+    EXPECT_EQ(bar->value(), 100);
+    // A scroll by the user ends the following: more text leaves the view where the user put it.
+    QTest::keyClick(&v.view, Qt::Key_Up);
+    EXPECT_EQ(bar->value(), 99);
+    v.view.Append(Lines(50, 40));
+    EXPECT_EQ(bar->value(), 99);
+}
+
+TEST(CharacterView, CtrlWheelAsksForOneZoomStepANotchAndAPlainWheelScrolls) {
+    View v;
+    v.view.SetText(Lines(200, 40));
+    std::vector<int> steps;
+    QObject::connect(&v.view, &CharacterView::zoomRequested, [&](int d) { steps.push_back(d); });
+    auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
+        const QPointF at(50, 50);
+        QWheelEvent event(at, v.view.viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(v.view.viewport(), &event);
+    };
+    wheel(120, Qt::ControlModifier);
+    wheel(-240, Qt::ControlModifier);
+    for (int i = 0; i < 4; ++i) wheel(30, Qt::ControlModifier);  // a touchpad: one notch in all
+    EXPECT_EQ(steps, (std::vector<int>{1, -1, -1, 1}));
+    EXPECT_EQ(v.view.verticalScrollBar()->value(), 0);
+    wheel(-120, {});
+    EXPECT_GT(v.view.verticalScrollBar()->value(), 0);
+    EXPECT_EQ(steps.size(), 4u);
 }
 
 }  // namespace

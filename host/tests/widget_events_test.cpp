@@ -215,7 +215,13 @@ TEST(Widgets, FileDialogReturnsTheChosenPathWithTheDefaultExtension) {
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("pic.bmp"))));
     EXPECT_EQ(load.mode, QFileDialog::AcceptOpen);
     EXPECT_NE(load.title, save.title);  // Qt's own title: the load clears the program's
-    EXPECT_EQ(load.filters, QStringList{U("图像文件(*.bmp)")});
+    // The load offers every picture format it reads first, then the stored filter.
+    ASSERT_EQ(load.filters.size(), 2);
+    EXPECT_TRUE(load.filters[0].startsWith(U("所有图片文件("))) << load.filters[0].toStdString();
+    for (const char* pattern : {"*.bmp", "*.png", "*.jpg", "*.jpeg", "*.gif"}) {
+        EXPECT_TRUE(load.filters[0].contains(QString::fromLatin1(pattern))) << pattern;
+    }
+    EXPECT_EQ(load.filters[1], U("图像文件(*.bmp)"));
 }
 
 }  // namespace

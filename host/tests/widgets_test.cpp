@@ -9,6 +9,7 @@
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <tuple>
 
 #include "app/units.h"
 #include "host/krnln/runtime.h"
@@ -187,6 +189,77 @@ TEST(Widgets, ComboTextIsWhatIsTypedOrPicked) {
         EXPECT_EQ(combo->count(), 201);  // Enter adds no item
         combo->setCurrentIndex(33);      // picking "█"
         EXPECT_EQ(combo->currentText(), U("█"));
+    });
+}
+
+// Every control a person can operate has a name for screen readers (its caption, or what it
+// does); those that show only a symbol say what they do in a tooltip too.
+TEST(Widgets, EveryControlHasANameAndThoseShowingASymbolATooltip) {
+    RunProgram([&](Session& s) {
+        int checked = 0;
+        for (QWidget* w : s.window()->findChildren<QWidget*>()) {
+            const bool operated =
+                w->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(w) != nullptr;
+            if (!operated || !w->isVisibleTo(s.window()) || w->objectName().isEmpty()) continue;
+            // Parts that Qt names itself: the tab bar's tabs, scroll areas' insides.
+            if (w->objectName().startsWith(QStringLiteral("qt_")) ||
+                qobject_cast<QTabBar*>(w) != nullptr) {
+                continue;
+            }
+            const auto* button = qobject_cast<QAbstractButton*>(w);
+            const QString name = !w->accessibleName().isEmpty() ? w->accessibleName()
+                                 : button != nullptr            ? button->text()
+                                                                : QString();
+            EXPECT_FALSE(name.trimmed().isEmpty()) << w->objectName().toStdString();
+            ++checked;
+        }
+        EXPECT_GE(checked, 28);
+        const std::pair<const char*, const char*> hinted[] = {
+            {"画线", "随手画线"},
+            {"画直线", "画直线"},
+            {"画四边形", "画矩形"},
+            {"画圆", "画圆或椭圆"},
+            {"画弧线", "画弧线"},
+            {"颜色选择器1", "选择画笔颜色"},
+            {"字体大小复位按钮", "查看文字大小复位"},
+        };
+        for (auto [control, hint] : hinted) {
+            EXPECT_EQ(s.Find(control)->toolTip(), U(hint)) << control;
+            EXPECT_EQ(s.Find(control)->accessibleName(), U(hint)) << control;
+        }
+        const std::tuple<const char*, const char*, const char*> arrows[] = {
+            {"调节器1", "up", "画笔加粗"},
+            {"调节器1", "down", "画笔变细"},
+            {"调节器2", "up", "放大文字"},
+            {"调节器2", "down", "缩小文字"},
+        };
+        for (auto [control, part, hint] : arrows) {
+            auto* arrow = s.Find(control)->findChild<QToolButton*>(QString::fromLatin1(part));
+            ASSERT_NE(arrow, nullptr) << control << " " << part;
+            EXPECT_EQ(arrow->toolTip(), U(hint)) << control << " " << part;
+            EXPECT_EQ(arrow->accessibleName(), U(hint)) << control << " " << part;
+        }
+    });
+}
+
+TEST(Widgets, TheHelpTextCannotBeTypedInto) {
+    RunProgram([&](Session& s) {
+        auto* help = s.Find<QPlainTextEdit>("编辑框3");
+        ASSERT_NE(help, nullptr);
+        EXPECT_TRUE(help->isReadOnly());
+        const QString text = help->toPlainText();
+        help->setFocus();
+        QTest::keyClicks(help, QStringLiteral("typed"));
+        QTest::keyClick(help, Qt::Key_Backspace);
+        EXPECT_EQ(help->toPlainText(), text);
+    });
+}
+
+TEST(Widgets, TheLoadAndSaveEntriesHaveTheStandardKeys) {
+    RunProgram([&](Session& s) {
+        EXPECT_EQ(s.MenuBarAction("载入图片")->shortcut(), QKeySequence(QKeySequence::Open));
+        EXPECT_EQ(s.MenuBarAction("保存图片")->shortcut(), QKeySequence(QKeySequence::Save));
+        EXPECT_TRUE(s.MenuBarAction("清除图片")->shortcut().isEmpty());
     });
 }
 

@@ -212,7 +212,9 @@ TEST(PictureFileFaults, ASaveThatRunsOutOfRoomLeavesTheExistingFileIntact) {
         s.PutPicture(Distinct(100, 100));  // about 30 KB as a bitmap
         {
             const FileSizeLimit limit(4096);
-            Save(s, dir.path(), "keep.bmp");
+            const QString message = SaveFailing(s, dir.path(), "keep.bmp");
+            EXPECT_TRUE(message.contains(dir.filePath("keep.bmp"))) << message.toStdString();
+            EXPECT_TRUE(message.contains(U("原有的文件没有改动"))) << message.toStdString();
         }
         EXPECT_EQ(ReadBytes(dir.filePath("keep.bmp")), old);
         EXPECT_EQ(Entries(dir.path()), QStringList{"keep.bmp"}) << "no partial file left";
@@ -253,7 +255,8 @@ TEST(PictureFileFaults, ASaveIntoAReadOnlyFolderLeavesTheExistingFileIntact) {
         s.PutPicture(Distinct(100, 100));
         const ImmutableFolder folder(dir.path());
         if (!folder.ok()) GTEST_SKIP() << "this file system cannot make a folder read-only";
-        Save(s, dir.path(), "keep.bmp");
+        const QString message = SaveFailing(s, dir.path(), "keep.bmp");
+        EXPECT_TRUE(message.contains(U("没有在那里写文件的权限"))) << message.toStdString();
         EXPECT_EQ(ReadBytes(dir.filePath("keep.bmp")), old);
         EXPECT_EQ(Entries(dir.path()), QStringList{"keep.bmp"});
     });

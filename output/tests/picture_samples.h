@@ -93,6 +93,18 @@ inline void Save(Session& s, const QString& dir, const QString& name) {
     EXPECT_EQ(seen.title, U("请输入欲保存到的图片文件名："));
 }
 
+// Saves where the save cannot be written: the program says so in a message, which names the
+// file it could not write. Returns the message's text.
+inline QString SaveFailing(Session& s, const QString& dir, const QString& name) {
+    MessageSeen message;
+    AnswerMessage(message);
+    Save(s, dir, name);
+    EXPECT_TRUE(message.shown) << "a save that fails must say so";
+    EXPECT_EQ(message.title, U("Quorix"));
+    EXPECT_TRUE(message.text.contains(U("无法保存"))) << message.text.toStdString();
+    return message.text;
+}
+
 inline void ExpectBoardsShow(Session& s, const QImage& expected) {
     for (const char* board : {"画板1", "画板2"}) {
         const QImage img = s.BoardPicture(board);

@@ -1,6 +1,7 @@
 // Saves that cannot be written, through the real window: a folder with no room left and a
-// folder in which nothing can be created. Each save must leave an
-// existing picture file exactly as it was, leave no partial file behind, and show no message.
+// folder in which nothing can be created. Each save must leave an existing picture file exactly
+// as it was, leave no partial file behind, and say in a message what was not saved, where and
+// why.
 // The tests run as root, for whom permission bits do not stop a write, so each fault is one
 // that holds for root too.
 #include <gtest/gtest.h>
@@ -88,6 +89,8 @@ struct SaveFault {
     QString name;     // typed into the save dialog
     QString kept;     // an existing file that must stay as it was
     QString watched;  // a folder that must gain no file
+    QString why;      // the reason the message gives
+    bool replaced;    // the save was to replace a file that stays as it was
 };
 
 void ExpectSaveLeavesFileIntact(const SaveFault& fault) {
@@ -99,11 +102,21 @@ void ExpectSaveLeavesFileIntact(const SaveFault& fault) {
         s.Find("画板1")->setProperty("picture", Gradient(100, 100));
         testing::FileDialogSeen dialog;
         testing::AnswerFileDialog(dialog, fault.folder, fault.name);
+        testing::MessageSeen message;
+        testing::AnswerMessage(message);
         s.Click("按钮2");
         EXPECT_TRUE(dialog.answered);
-        // The save went to the path typed, and failed without a word.
+        // The save went to the path typed, and the message says it was not written there, and
+        // why.
+        const QString path = fault.folder + "/" + QFileInfo(fault.name).completeBaseName() + ".bmp";
         EXPECT_EQ(s.runtime().ReadProperty(QString::fromUtf8("通用对话框1"), abi::kPropFileName),
-                  fault.folder + "/" + QFileInfo(fault.name).completeBaseName() + ".bmp");
+                  path);
+        EXPECT_TRUE(message.shown);
+        const std::string text = message.text.toStdString();
+        EXPECT_TRUE(message.text.contains(QStringLiteral("无法保存到“%1”").arg(path))) << text;
+        EXPECT_TRUE(message.text.contains(fault.why)) << text;
+        EXPECT_EQ(message.text.contains(QStringLiteral("原有的文件没有改动")), fault.replaced)
+            << text;
         EXPECT_FALSE(AnyMessageShown());
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
         // The window still works: the picture board is there with its picture.
@@ -128,14 +141,16 @@ TEST(SaveFaults, AFullFileSystemLeavesTheExistingPictureIntact) {
     while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
     }
     filler.close();
-    ExpectSaveLeavesFileIntact({"full file system", dir.path(), "keep.bmp", kept, dir.path()});
+    ExpectSaveLeavesFileIntact({"full file system", dir.path(), "keep.bmp", kept, dir.path(),
+                                QStringLiteral("磁盘空间不足"), true});
 }
 
-TEST(SaveFaults, ASaveIntoAFolderWhereNoFileCanBeMadeFailsQuietly) {
+TEST(SaveFaults, ASaveIntoAFolderWhereNoFileCanBeMadeSaysSo) {
     // /proc/<pid> refuses every new file, even root's, and its files stay as they were (its
     // own name "comm" is one root could write).
     const QString folder = QStringLiteral("/proc/%1").arg(QCoreApplication::applicationPid());
-    ExpectSaveLeavesFileIntact({"/proc folder", folder, "pic", folder + "/comm", folder});
+    ExpectSaveLeavesFileIntact({"/proc folder", folder, "pic", folder + "/comm", folder,
+                                QStringLiteral("没有在那里写文件的权限"), false});
 }
 
 }  // namespace

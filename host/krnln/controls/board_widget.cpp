@@ -161,6 +161,10 @@ bool BoardWidget::DrawPicture(const QByteArray& encoded, const QRect& rect, int3
 }
 
 QByteArray BoardWidget::AsBmp(int width, int height) const {
+    return AsFile(width, height, "BMP");
+}
+
+QByteArray BoardWidget::AsFile(int width, int height, const char* format, int quality) const {
     if (width <= 0 || height <= 0) return {};
     QImage out(width, height, QImage::Format_RGB32);
     out.fill(ColourOf(background_));
@@ -171,7 +175,7 @@ QByteArray BoardWidget::AsBmp(int width, int height) const {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (!out.save(&buffer, "BMP")) return {};
+    if (!out.save(&buffer, format, quality)) return {};
     return bytes;
 }
 

@@ -52,6 +52,9 @@ public:
     // not a picture this runtime reads (nothing is drawn then).
     bool DrawPicture(const QByteArray& encoded, const QRect& rect, int32_t transparent);
     QByteArray AsBmp(int width, int height) const;
+    // The picture, `width` x `height` (the board's own over its background), as the bytes of a
+    // file in Qt's `format` ("BMP", "PNG", "JPEG"); empty when it cannot be made.
+    QByteArray AsFile(int width, int height, const char* format, int quality = -1) const;
     // Reduces the picture to at most `colours` colours (2 to 256); returns how many it has now.
     int ReduceColors(int colours, bool dither);
 

@@ -3,16 +3,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetricsF>
-#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <algorithm>
 #include <cmath>
 
 namespace quorix::host {
-namespace {}  // namespace
 
 CharacterView::CharacterView(QWidget* parent) : QAbstractScrollArea(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -135,6 +133,7 @@ void CharacterView::UpdateScrollBars() {
 }
 
 void CharacterView::SetText(QString text) {
+    revealing_ = false;
     text_ = std::move(text);
     line_starts_.assign(1, 0);
     IndexLines(0);
@@ -152,9 +151,30 @@ void CharacterView::Append(QStringView more) {
     text_.append(more);
     IndexLines(from);
     UpdateScrollBars();
+    FollowReveal();
     // Only lines on screen need painting again.
     const qsizetype top = verticalScrollBar()->value();
     if (first_line < top + viewport()->height() / line_height_ + 1) viewport()->update();
+}
+
+void CharacterView::Reveal(qsizetype offset) {
+    offset = std::clamp<qsizetype>(offset, 0, text_.size());
+    reveal_line_ = LineOf(offset);
+    // The line's start shows when the offset is within the first screen's width of it.
+    const double x = XOf(reveal_line_, offset);
+    reveal_x_ = x < viewport()->width() * 0.75 ? 0 : static_cast<int>(x);
+    revealing_ = true;
+    FollowReveal();
+    viewport()->update();
+}
+
+void CharacterView::FollowReveal() {
+    if (!revealing_) return;
+    QScrollBar* v = verticalScrollBar();
+    following_ = true;
+    horizontalScrollBar()->setValue(reveal_x_);
+    v->setValue(static_cast<int>(std::min<qsizetype>(reveal_line_, v->maximum())));
+    following_ = false;
 }
 
 void CharacterView::Select(qsizetype from, qsizetype to) {
@@ -277,6 +297,8 @@ void CharacterView::changeEvent(QEvent* event) {
 }
 
 void CharacterView::scrollContentsBy(int, int) {
+    // A scroll other than the view's own following of Reveal() ends the following.
+    if (!following_) revealing_ = false;
     viewport()->update();
 }
 
@@ -305,95 +327,6 @@ void CharacterView::mouseDoubleClickEvent(QMouseEvent* event) {
     while (from > LineStart(line) && !text_[from - 1].isSpace()) --from;
     while (to < LineEnd(line) && !text_[to].isSpace()) ++to;
     Select(from, to);
-}
-
-void CharacterView::keyPressEvent(QKeyEvent* event) {
-    if (editor_ != nullptr) {
-        QApplication::sendEvent(editor_, event);
-        return;
-    }
-    if (event->matches(QKeySequence::Copy)) return Copy();
-    if (event->matches(QKeySequence::SelectAll)) return Select(0, -1);
-    QScrollBar* v = verticalScrollBar();
-    QScrollBar* h = horizontalScrollBar();
-    switch (event->key()) {
-        case Qt::Key_Up:
-            return v->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        case Qt::Key_Down:
-            return v->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        case Qt::Key_PageUp:
-            return v->triggerAction(QAbstractSlider::SliderPageStepSub);
-        case Qt::Key_PageDown:
-            return v->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        case Qt::Key_Left:
-            return h->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        case Qt::Key_Right:
-            return h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        case Qt::Key_Home:
-            if (event->modifiers() & Qt::ControlModifier) v->setValue(0);
-            return h->setValue(0);
-        case Qt::Key_End:
-            if (event->modifiers() & Qt::ControlModifier) v->setValue(v->maximum());
-            return h->setValue(h->maximum());
-        default:
-            break;
-    }
-    const bool types = !event->text().isEmpty() && event->text()[0].isPrint();
-    if (types || event->matches(QKeySequence::Paste) || event->key() == Qt::Key_Return ||
-        event->key() == Qt::Key_Enter || event->key() == Qt::Key_Backspace ||
-        event->key() == Qt::Key_Delete) {
-        return OpenEditor(event);
-    }
-    QAbstractScrollArea::keyPressEvent(event);
-}
-
-void CharacterView::inputMethodEvent(QInputMethodEvent* event) {
-    if (editor_ != nullptr) {
-        QApplication::sendEvent(editor_, event);
-        return;
-    }
-    OpenEditor(event);
-}
-
-QVariant CharacterView::inputMethodQuery(Qt::InputMethodQuery query) const {
-    if (query == Qt::ImEnabled) return true;
-    return QAbstractScrollArea::inputMethodQuery(query);
-}
-
-void CharacterView::OpenEditor(QEvent* first) {
-    // The editor holds the whole text as plain text (line breaks as LF), with the caret where
-    // the selection ended.
-    QString plain = text_;
-    const qsizetype caret = cursor_ - text_.left(cursor_).count(QStringLiteral("\r\n"));
-    const qsizetype anchor = anchor_ - text_.left(anchor_).count(QStringLiteral("\r\n"));
-    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    editor_ = new QPlainTextEdit(this);
-    editor_->setFont(font());
-    editor_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    editor_->setFrameShape(QFrame::NoFrame);
-    editor_->setPlainText(plain);
-    QTextCursor c = editor_->textCursor();
-    c.setPosition(static_cast<int>(anchor));
-    c.setPosition(static_cast<int>(caret), QTextCursor::KeepAnchor);
-    editor_->setTextCursor(c);
-    editor_->setGeometry(rect());
-    editor_->show();
-    editor_->setFocus(Qt::OtherFocusReason);
-    QApplication::sendEvent(editor_, first);
-    emit editingStarted();
-}
-
-QString CharacterView::TakeEdits() {
-    if (editor_ == nullptr) return text_;
-    QString edited = editor_->toPlainText();
-    edited.replace(QChar('\n'), QStringLiteral("\r\n"));
-    const bool had_focus = editor_->hasFocus();
-    editor_->deleteLater();
-    editor_->hide();
-    editor_ = nullptr;
-    SetText(edited);
-    if (had_focus) setFocus(Qt::OtherFocusReason);
-    return text_;
 }
 
 }  // namespace quorix::host

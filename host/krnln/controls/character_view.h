@@ -1,8 +1,9 @@
 // A view of a character picture: lines of text that never wrap, of any length and number (a
 // 4096 x 4096 picture is 4096 lines of 8192 characters). Only the part on screen is laid out,
 // so appending text, zooming and scrolling cost what the screen shows, not what the text holds.
-// The user scrolls, selects with the mouse or the keyboard and copies; typing opens the text in
-// an editor (see editing()).
+// The user scrolls, selects with the mouse or the keyboard and copies; typing (a character,
+// a paste or a cut, Enter, Backspace, Delete, or Shift with a movement key) opens the text in an
+// editor, which has the keyboard from then on, with its own undo (see editing()).
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -17,6 +18,8 @@ class QPlainTextEdit;
 
 namespace quorix::host {
 
+class PictureEditor;
+
 class CharacterView : public QAbstractScrollArea {
     Q_OBJECT
     // What the view shows and selects, for tests that look at the widget.
@@ -30,6 +33,9 @@ public:
     const QString& text() const { return text_; }
     void SetText(QString text);
     void Append(QStringView more);
+    // Turns the view to the line holding `offset`, at the top where the text reaches far
+    // enough, and keeps it there as text is appended, until the user scrolls or the text is set.
+    void Reveal(qsizetype offset);
 
     // Selects [from, to) of the text, clamped to it; to < 0 selects to the end.
     void Select(qsizetype from, qsizetype to);
@@ -46,6 +52,8 @@ public:
 
 signals:
     void editingStarted();
+    // Ctrl+wheel over the text: +1 a notch up (larger), -1 a notch down.
+    void zoomRequested(int direction);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -57,6 +65,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
@@ -79,9 +88,13 @@ private:
     void IndexLines(qsizetype from);
     void MeasureNewLines();
     void UpdateScrollBars();
+    void FollowReveal();
     void ResetMetrics();
     void Copy() const;
     void OpenEditor(QEvent* first);
+    void PassToEditor(QEvent* event);
+    void RequestZoom(QWheelEvent* event);
+    friend class PictureEditor;
 
     QString text_;
     std::vector<qsizetype> line_starts_{0};
@@ -99,6 +112,14 @@ private:
     int ascent_ = 0;
     qsizetype anchor_ = 0, cursor_ = 0;  // the selection: [min, max)
     QPlainTextEdit* editor_ = nullptr;
+    bool passing_ = false;                    // an event is being handed to the editor
+    const QEvent* left_by_editor_ = nullptr;  // the event the editor has just left, if any
+    int zoom_delta_ = 0;                      // wheel turned with Ctrl, not yet a whole notch
+    // The line and x the view was turned to by Reveal(), while it follows them.
+    bool revealing_ = false;
+    qsizetype reveal_line_ = 0;
+    int reveal_x_ = 0;
+    bool following_ = false;  // the view is scrolling itself to follow Reveal()
 };
 
 }  // namespace quorix::host

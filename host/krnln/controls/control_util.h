@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QKeyEvent>
 #include <QMetaObject>
 #include <QObject>
 #include <QString>
@@ -36,6 +37,13 @@ inline QString ButtonCaption(const QString& caption) {
     QString shown = ShownCaption(caption);
     shown.replace(QChar('&'), QStringLiteral("&&"));
     return shown;
+}
+
+// Enter (either key) without Shift, Ctrl or Alt: it presses a button that has the focus, as
+// Space does.
+inline bool IsPlainEnter(const QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    return enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
 inline QString FromBlockText(const std::string& bytes) {

@@ -143,6 +143,18 @@ protected:
     }
 
 private:
+    QByteArray PictureFile(int width, int height, int32_t format) const {
+        switch (format) {
+            case abi::kPicturePng:
+                return board_->AsFile(width, height, "PNG");
+            case abi::kPictureJpeg:
+                // Fine enough that the saved picture, loaded again, keeps its colours close.
+                return board_->AsFile(width, height, "JPEG", 95);
+            default:
+                return board_->AsBmp(width, height);
+        }
+    }
+
     // A board takes only sizes it can hold: 1 to 4096 pixels a side. Anything else leaves it
     // as it is (a 0 would empty it, a huge one exhaust memory).
     bool Resize(QSize size) {
@@ -216,6 +228,11 @@ uint64_t DrawingBoardUnit::OtherCommand(uint32_t command, const ArgView& a) {
         case abi::kCmdBoardGetBmp: {
             const QByteArray bmp = board_->AsBmp(a.Int(1), a.Int(2));
             return runtime_.memory().NewBinary({bmp.constData(), static_cast<size_t>(bmp.size())});
+        }
+        case abi::kCmdBoardGetPicture: {
+            const QByteArray file = PictureFile(a.Int(1), a.Int(2), a.Int(3));
+            return runtime_.memory().NewBinary(
+                {file.constData(), static_cast<size_t>(file.size())});
         }
         default:
             return UnitHost::Command(command, a);

@@ -7,23 +7,30 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "host/krnln/controls/character_view.h"
+#include "host/krnln/controls/control_util.h"
 #include "host/krnln/controls/kinds.h"
 #include "host/krnln/controls/ramp_dialog.h"
 #include "host/krnln/fonts.h"
 #include "host/krnln/runtime.h"
 #include "host/krnln/text_codec.h"
+#include "host/krnln/window_extras.h"
 #include "image/form_types.h"
 #include "runtime/commands.h"
 
 namespace quorix::host {
 namespace {
+
+// The input mode of a box (the last word of its properties).
+constexpr uint32_t kReadOnlyInput = 1;
 
 // What shows a multi-line box's text: a plain-text editor for text that wraps, a character
 // view for a picture that must not.
@@ -31,7 +38,8 @@ class TextShown {
 public:
     virtual ~TextShown() = default;
     virtual void Show(const QString& text) = 0;
-    virtual void ShowMore(const QString& tail) = 0;
+    // With `reveal`, the view turns to where the tail starts.
+    virtual void ShowMore(const QString& tail, bool reveal) = 0;
     // Whether the user typed since the edits were last taken.
     virtual bool HasUserEdits() const = 0;
     // The text with what the user typed; the view then shows it as the program's text.
@@ -61,12 +69,17 @@ public:
         updating_ = false;
         user_changed_ = false;
     }
-    void ShowMore(const QString& tail) override {
+    void ShowMore(const QString& tail, bool reveal) override {
         updating_ = true;
         QTextCursor cursor(edit_->document());
         cursor.movePosition(QTextCursor::End);
+        const int at = cursor.position();
         cursor.insertText(tail);
         updating_ = false;
+        if (reveal) {
+            edit_->verticalScrollBar()->setValue(
+                edit_->document()->findBlock(at).firstLineNumber());
+        }
     }
     bool HasUserEdits() const override { return user_changed_; }
     QString TakeUserEdits() override {
@@ -104,7 +117,11 @@ class CharacterShown : public TextShown {
 public:
     explicit CharacterShown(CharacterView* view) : view_(view) {}
     void Show(const QString& text) override { view_->SetText(text); }
-    void ShowMore(const QString& tail) override { view_->Append(tail); }
+    void ShowMore(const QString& tail, bool reveal) override {
+        const qsizetype at = view_->text().size();
+        view_->Append(tail);
+        if (reveal) view_->Reveal(at);
+    }
     bool HasUserEdits() const override { return view_->editing(); }
     QString TakeUserEdits() override { return view_->TakeEdits(); }
     void Select(int from, int to) override {
@@ -154,6 +171,15 @@ public:
         font_size_ = widget_->font().pointSize();
         ApplyFontSize();
         SetText(props.text);
+        // Ctrl+wheel over a character picture steps its size as the spin control beside it
+        // does, through the program's own handler.
+        if (auto* view = qobject_cast<CharacterView*>(widget_)) {
+            const QString spin = ZoomSpinOf(FromProgramText(block.name));
+            connections_ +=
+                QObject::connect(view, &CharacterView::zoomRequested, [this, spin](int step) {
+                    if (!spin.isEmpty()) runtime_.RaiseEvent(spin, abi::kEvSpin, {step});
+                });
+        }
     }
     ~MultiLineEditUnit() override { runtime_.ForgetDeferred(this); }
 
@@ -220,7 +246,7 @@ private:
         if (shown_up_to_ >= text_.size()) return;
         const QString tail = FromProgramText(std::string_view(text_).substr(shown_up_to_));
         shown_up_to_ = text_.size();
-        shown_->ShowMore(tail);
+        shown_->ShowMore(tail, std::exchange(reveal_, false));
     }
 
     // The size in points is shown at the whole pixel size it has at 96 dots per inch, so that
@@ -243,6 +269,12 @@ private:
 
     void Append(std::string_view bytes) {
         if (bytes.empty()) return;
+        // What a routine appends is shown from its start: after step two the user sees the top
+        // of the picture it has just made, not the one before it.
+        if (runtime_.routine_runs() != appending_run_) {
+            appending_run_ = runtime_.routine_runs();
+            reveal_ = true;
+        }
         TakeUserEdits();
         text_.append(bytes);
         runtime_.MarkDeferred(this);
@@ -281,6 +313,9 @@ private:
     std::string text_;        // the whole text as the program sees it
     size_t shown_up_to_ = 0;  // how much of text_ the view has
     int32_t font_size_ = 9;
+    uint64_t appending_run_ = 0;  // the routine run that appended last
+    bool reveal_ = false;         // the view is to turn to the start of what comes next
+    Connections connections_;
 };
 
 class SingleLineEditUnit : public EditUnit {
@@ -329,6 +364,11 @@ UnitPtr CreateEditBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent
                                                    std::make_unique<CharacterShown>(view), props);
     }
     auto* edit = new QPlainTextEdit(parent);
+    // Input mode 1 is read-only: the text can be read, selected and copied, not changed.
+    if (props.c == kReadOnlyInput) {
+        edit->setReadOnly(true);
+        edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
     return std::make_unique<MultiLineEditUnit>(rt, block, edit,
                                                std::make_unique<PlainTextShown>(edit), props);
 }

@@ -1,11 +1,14 @@
 #include "host/krnln/controls/file_dialog.h"
 
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QWidget>
 
 #include "host/krnln/controls/control_util.h"
 #include "host/krnln/controls/kinds.h"
+#include "host/krnln/controls/picture_decoding.h"
 #include "image/form_types.h"
 #include "runtime/commands.h"
 
@@ -32,7 +35,54 @@ QStringList NameFiltersFromProgramFilter(const QString& filter) {
     return result;
 }
 
+QStringList OpenFileFilters(const QString& filter, const QStringList& picture_suffixes) {
+    QStringList filters = NameFiltersFromProgramFilter(filter);
+    const QStringList parts = filter.split(QChar('|'));
+    bool pictures = false;
+    for (qsizetype i = 1; i < parts.size(); i += 2) {
+        for (const QString& pattern : parts[i].split(QChar(';'), Qt::SkipEmptyParts)) {
+            const QString p = pattern.trimmed();
+            if (!p.startsWith(QStringLiteral("*.")) ||
+                !picture_suffixes.contains(p.mid(2), Qt::CaseInsensitive)) {
+                return filters;
+            }
+            pictures = true;
+        }
+    }
+    if (!pictures || picture_suffixes.isEmpty()) return filters;
+    QStringList patterns;
+    for (const QString& suffix : picture_suffixes) patterns << QStringLiteral("*.") + suffix;
+    filters.prepend(QStringLiteral("所有图片文件(%1)").arg(patterns.join(QChar(' '))));
+    return filters;
+}
+
 namespace {
+
+// Icons and type names from a file's name and kind alone. Qt's own provider asks the MIME
+// database, which reads a file's first bytes when its name says nothing: in /proc that is
+// kmsg, whose read waits for the kernel's next message, and a named pipe waits for a writer.
+// Listing a folder must never read what its files hold.
+class NameOnlyIconProvider : public QFileIconProvider {
+public:
+    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo& info) const override {
+        if (info.isDir()) return QFileIconProvider::icon(Folder);
+        const QIcon themed = QIcon::fromTheme(MimeType(info).iconName());
+        return themed.isNull() ? QFileIconProvider::icon(File) : themed;
+    }
+    QString type(const QFileInfo& info) const override {
+        if (info.isDir()) return QFileIconProvider::type(info);
+        const QMimeType mime = MimeType(info);
+        return mime.comment().isEmpty() ? mime.name() : mime.comment();
+    }
+
+private:
+    // A pipe, socket or device is told by its kind, a file by its name.
+    QMimeType MimeType(const QFileInfo& info) const {
+        return mime_.mimeTypeForFile(info, QMimeDatabase::MatchExtension);
+    }
+    QMimeDatabase mime_;
+};
 
 // A widget that keeps the unit's place but never shows, whatever it is told.
 class NeverShown : public QWidget {
@@ -105,14 +155,19 @@ private:
 
 bool FileDialogUnit::Open() {
     const bool save = mode_ == abi::kDialogSaveFile;
+    NameOnlyIconProvider icons;  // outlives the dialog, whose lister thread uses it
     QFileDialog dialog(widget_->window());
     dialog.setObjectName(widget_->objectName() + QStringLiteral("_dialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // A folder's own icon is read from a file inside it.
+    dialog.setOption(QFileDialog::DontUseCustomDirectoryIcons);
+    dialog.setIconProvider(&icons);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // An empty title leaves Qt's own ("Open", "Save As").
     if (!title_.isEmpty()) dialog.setWindowTitle(title_);
-    const QStringList filters = NameFiltersFromProgramFilter(filter_);
+    const QStringList filters = save ? NameFiltersFromProgramFilter(filter_)
+                                     : OpenFileFilters(filter_, ReadablePictureSuffixes());
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
     if (!default_ext_.isEmpty()) dialog.setDefaultSuffix(default_ext_);
     if (!file_name_.isEmpty()) {

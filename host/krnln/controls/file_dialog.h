@@ -13,4 +13,9 @@ namespace quorix::host {
 // space-separated. A label without a pattern is dropped.
 QStringList NameFiltersFromProgramFilter(const QString& filter);
 
+// The name filters of a dialog that opens a file: those of the stored filter, and when every
+// pattern of it names a picture format (a suffix in `picture_suffixes`), first one more that
+// lists all those formats, so that every picture the runtime reads shows.
+QStringList OpenFileFilters(const QString& filter, const QStringList& picture_suffixes);
+
 }  // namespace quorix::host

@@ -74,4 +74,14 @@ QImage DecodeForBoard(const QByteArray& encoded, QSize target) {
     return reader.read(&picture) ? picture : QImage();
 }
 
+QStringList ReadablePictureSuffixes() {
+    QStringList suffixes;
+    for (const QByteArray& format : QImageReader::supportedImageFormats()) {
+        suffixes << QString::fromLatin1(format).toLower();
+    }
+    suffixes.sort();
+    suffixes.removeDuplicates();
+    return suffixes;
+}
+
 }  // namespace quorix::host

@@ -19,6 +19,10 @@ public:
     using QPushButton::QPushButton;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (IsPlainEnter(event)) return animateClick();
+        QPushButton::keyPressEvent(event);
+    }
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         QStyleOptionButton option;

@@ -1,0 +1,28 @@
+// What the window offers on a desktop that its form has no field for: what the controls that
+// show only a symbol do (their tooltips), names for the controls without a caption (for screen
+// readers), the standard keys of the menu entries, the tab that F1 shows, and the spin control
+// that Ctrl+wheel over a text box turns. Looked up by the names and captions the form gives.
+#pragma once
+
+#include <QKeySequence>
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace quorix::host {
+
+// Gives the control `widget`, named `name` in the form, its tooltip and accessible name (and
+// those of its parts, such as a spin control's arrows).
+void ApplyHints(const QString& name, QWidget* widget);
+
+// The standard key of the menu entry with this caption, if it has one ("载入图片": Open).
+std::optional<QKeySequence::StandardKey> MenuKey(const QString& caption);
+
+// The caption of the tab that F1 shows.
+QString HelpTabCaption();
+
+// The spin control whose arrows step the text size of the box named `box`; empty for none.
+QString ZoomSpinOf(const QString& box);
+
+}  // namespace quorix::host
