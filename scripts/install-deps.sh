@@ -12,13 +12,12 @@ packages=(
     xvfb xclip libx11-dev libxtst-dev libxdo-dev dbus-daemon
     # What assistive technology reads (AT-SPI), for the accessibility test.
     at-spi2-core gir1.2-atspi-2.0 python3-gi
+    # The colour reduction is compared with ImageMagick's in a test.
+    imagemagick
 )
 if [[ "${1:-}" == "--ci" ]]; then
-    # jp2a and img2txt (caca-utils) are the peers bench/steps_vs_peers.sh compares with;
-    # ImageMagick the one the colour reduction is measured against (a test and
-    # bench/color_reduction_bench).
-    packages+=(g++-mingw-w64-i686 clang libclang-rt-14-dev clang-format imagemagick jp2a
-        caca-utils)
+    # jp2a and img2txt (caca-utils) are the peers bench/steps_vs_peers.sh compares with.
+    packages+=(g++-mingw-w64-i686 clang libclang-rt-14-dev clang-format jp2a caca-utils)
     # The package's checks.
     packages+=(desktop-file-utils appstream lintian dpkg-dev fakeroot)
 fi

@@ -64,7 +64,7 @@ TEST(ColorReduction, APhotoKeepsAtMostTheColoursAskedForAndSaysHowMany) {
 
 TEST(ColorReduction, IsAtLeastAsCloseToThePhotoAsImageMagickWithoutDithering) {
     if (!QFile::exists(QStringLiteral("/usr/bin/convert"))) {
-        GTEST_SKIP() << "ImageMagick is not installed (scripts/install-deps.sh --ci installs it)";
+        GTEST_SKIP() << "ImageMagick is not installed (scripts/install-deps.sh installs it)";
     }
     QTemporaryDir dir;
     for (const char* name : {"coffee.jpg", "chelsea.jpg"}) {
