@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/krnln/huge_pages.h"
+
 namespace quorix::host {
 
 CharacterView::CharacterView(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -135,6 +137,7 @@ void CharacterView::UpdateScrollBars() {
 void CharacterView::SetText(QString text) {
     revealing_ = false;
     text_ = std::move(text);
+    AdviseHugePages(text_.constData(), static_cast<size_t>(text_.capacity()) * 2);
     line_starts_.assign(1, 0);
     IndexLines(0);
     line_units_.clear();
@@ -148,6 +151,11 @@ void CharacterView::Append(QStringView more) {
     if (more.isEmpty()) return;
     const qsizetype from = text_.size();
     const qsizetype first_line = LineCount() - 1;
+    // The text grows to tens of megabytes: by doubling, on huge pages.
+    if (text_.capacity() - text_.size() < more.size()) {
+        text_.reserve(std::max(text_.size() + more.size(), 2 * text_.capacity()));
+        AdviseHugePages(text_.constData(), static_cast<size_t>(text_.capacity()) * 2);
+    }
     text_.append(more);
     IndexLines(from);
     UpdateScrollBars();
