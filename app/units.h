@@ -55,6 +55,9 @@ constexpr uint32_t kStartWindowId = 0x52010001;
     X(菜单载入图片, 0x26010183, abi::kTypeMenuEntry)         \
     X(菜单保存图片, 0x26010184, abi::kTypeMenuEntry)         \
     X(菜单清除图片, 0x26010185, abi::kTypeMenuEntry)         \
+    X(菜单保存字符画, 0x26010192, abi::kTypeMenuEntry)       \
+    X(菜单导出彩色字符画, 0x26010193, abi::kTypeMenuEntry)   \
+    X(菜单复制彩色字符画, 0x26010194, abi::kTypeMenuEntry)   \
     X(菜单生成指令, 0x26010186, abi::kTypeMenuEntry)         \
     X(菜单第一步骤, 0x26010187, abi::kTypeMenuEntry)         \
     X(菜单第二步骤, 0x2601018F, abi::kTypeMenuEntry)         \

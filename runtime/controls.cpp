@@ -173,6 +173,21 @@ void ListView::MarkWidths(int32_t column, const Control& box) const {
     CallLibrary(library_, abi::kCmdListMarkWidths, a.block());
 }
 
+Text ListView::SaveColouredPicture(const Control& board, const Control& box, const Text& path,
+                                   abi::ColouredFormat format) const {
+    Args<5> a;
+    a.Triple(triple_).Triple(board.triple()).Triple(box.triple()).TextArg(path).Int(format);
+    return Text::Owned(
+        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListSaveColouredPicture, a.block())));
+}
+
+Text ListView::CopyColouredPicture(const Control& board, const Control& box) const {
+    Args<3> a;
+    a.Triple(triple_).Triple(board.triple()).Triple(box.triple());
+    return Text::Owned(
+        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListCopyColouredPicture, a.block())));
+}
+
 // ---- Edit box ---------------------------------------------------------------------------
 void EditBox::Append(const Text& t) const {
     Args<2> a;
@@ -196,6 +211,12 @@ Text EditBox::ChooseRamp() const {
     return Text::Owned(static_cast<QxAddr>(Core(abi::kCmdEditChooseRamp)));
 }
 
+Text EditBox::SaveText(const Text& path) const {
+    Args<2> a;
+    a.Triple(triple_).TextArg(path);
+    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdEditSaveText, a.block())));
+}
+
 // ---- Tab control, browser, dialog, window -----------------------------------------------
 TabControl::TabControl(uint32_t operand, uint32_t library_operand)
     : Control(operand), library_(Operand(library_operand)) {}
@@ -217,6 +238,12 @@ void Browser::Navigate(const Text& address) const {
 
 bool FileDialog::Open() const {
     return Low(Core(abi::kCmdDialogOpen)) != 0;
+}
+
+bool FileDialog::SaveAs(abi::SaveKind kind) const {
+    Args<2> a;
+    a.Triple(triple_).Int(kind);
+    return Low(CallCore(abi::kCmdDialogSaveAs, a.block())) != 0;
 }
 
 void Window::PopupMenu(const Control& menu) const {

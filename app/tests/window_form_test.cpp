@@ -127,7 +127,7 @@ TEST(StartWindowForm, HeaderAndUnitTableDescribeTheBlocks) {
     EXPECT_EQ(WordAt(s, 24), 0u);
     const uint32_t n = WordAt(s, 28);
     // The 48 units of the window as first drawn, and the menu entries added since.
-    ASSERT_EQ(n, 50u);
+    ASSERT_EQ(n, 53u);
     EXPECT_EQ(WordAt(s, 32), s.size() - 36);
 
     const size_t ids_at = 36, offsets_at = 36 + 4 * n, blocks_at = 36 + 8 * n;
@@ -207,6 +207,34 @@ TEST(StartWindowForm, TheNewCommandEntriesCloseTheGenerateMenuWithTheirHandlers)
     // The ellipsis is U+2026, one GBK character.
     EXPECT_EQ(ToGbk("…"), "\xA1\xAD");
 }
+
+// ---- the character picture kept and shared ----
+// "保存字符画…", "导出彩色字符画…" and "复制彩色字符画" follow "清除图片" in "文件操作", each with
+// its own handler; the menu "生成指令" and every unit after it keep their order.
+TEST(StartWindowForm, TheCharacterPictureEntriesFollowTheFileMenusItemsWithTheirHandlers) {
+    const std::string s = Section();
+    const struct {
+        Unit unit;
+        uint32_t id;
+        const char* caption;
+        Routine routine;
+    } table[] = {
+        {Unit::菜单保存字符画, 0x26010192, "保存字符画…", Routine::SaveCharacterPicture},
+        {Unit::菜单导出彩色字符画, 0x26010193, "导出彩色字符画…", Routine::ExportColouredPicture},
+        {Unit::菜单复制彩色字符画, 0x26010194, "复制彩色字符画", Routine::CopyColouredPicture},
+    };
+    EXPECT_EQ(static_cast<uint32_t>(Unit::菜单保存字符画),
+              static_cast<uint32_t>(Unit::菜单清除图片) + 1);
+    EXPECT_EQ(static_cast<uint32_t>(Unit::菜单生成指令),
+              static_cast<uint32_t>(Unit::菜单复制彩色字符画) + 1);
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.caption);
+        EXPECT_EQ(Info(row.unit).id, row.id);
+        EXPECT_EQ(Info(row.unit).type, abi::kTypeMenuEntry);
+        EXPECT_EQ(StoredBlock(s, row.unit), MenuItemBlock(row.caption, row.routine));
+    }
+}
+// ---- end of the character picture ----
 
 // The unit block ends with its type block; check the stored bytes, not only the record.
 void ExpectStoredTypeBlock(const std::string& s, Unit u, const std::string& expected) {

@@ -1,5 +1,6 @@
 #include "host/krnln/file_writing.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
@@ -48,6 +49,16 @@ QString WriteWholeFile(const QString& path, std::string_view data) {
     errno = 0;
     if (!file.commit()) return FileErrorReason(errno, file.errorString());
     return {};
+}
+
+QString SaveOrSayWhy(const QString& path, std::string_view data) {
+    const bool existed = QFileInfo::exists(path);
+    const QString why = WriteWholeFile(path, data);
+    if (why.isEmpty()) return {};
+    QString message =
+        QStringLiteral("无法保存到“%1”：%2。").arg(QDir::toNativeSeparators(path), why);
+    if (existed) message += QStringLiteral("\n原有的文件没有改动。");
+    return message;
 }
 
 }  // namespace quorix::host

@@ -12,6 +12,10 @@ namespace quorix::host {
 // file behind. Returns the empty text on success, else why it failed (in Chinese).
 QString WriteWholeFile(const QString& path, std::string_view data);
 
+// Writes as WriteWholeFile does; the empty text when the file was written, else a message for
+// the user that names the file, says why, and says that a file already there was left as it was.
+QString SaveOrSayWhy(const QString& path, std::string_view data);
+
 // Why a file operation failed, from the system's error number; `fallback` when the number says
 // nothing the user can act on.
 QString FileErrorReason(int error_number, const QString& fallback);

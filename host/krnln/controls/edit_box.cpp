@@ -19,6 +19,7 @@
 #include "host/krnln/controls/control_util.h"
 #include "host/krnln/controls/kinds.h"
 #include "host/krnln/controls/ramp_dialog.h"
+#include "host/krnln/file_writing.h"
 #include "host/krnln/fonts.h"
 #include "host/krnln/runtime.h"
 #include "host/krnln/text_codec.h"
@@ -257,6 +258,8 @@ private:
                 return TextWidthCommand(args);
             case abi::kCmdEditChooseRamp:
                 return ChooseRamp();
+            case abi::kCmdEditSaveText:
+                return SaveText(FromProgramText(args.Text(runtime_.memory(), 1)));
             default:
                 return UnitHost::Command(command, args);
         }
@@ -269,6 +272,14 @@ private:
         if (!ramp) return NewText(QString());
         ramp_ = *ramp;
         return NewText(ramp_);
+    }
+
+    // The whole text as it stands, what the user typed included, as UTF-8: what a copy of all
+    // of it puts on the clipboard.
+    uint32_t SaveText(const QString& path) {
+        FlushNow();
+        TakeUserEdits();
+        return NewText(SaveOrSayWhy(path, FromProgramText(text_).toStdString()));
     }
 
     void FlushNow() {

@@ -4,6 +4,7 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QRegularExpression>
 #include <QWidget>
 
 #include "host/krnln/controls/control_util.h"
@@ -130,6 +131,7 @@ public:
                 return;
             case abi::kPropFileName:
                 file_name_ = TextAt(low);
+                file_name_kind_ = 0;
                 return;
             case abi::kPropFilter:
                 filter_ = TextAt(low);
@@ -143,20 +145,26 @@ public:
     }
     uint64_t Command(uint32_t command, const ArgView& args) override {
         if (command == abi::kCmdDialogOpen) return Open() ? 1 : 0;
+        if (command == abi::kCmdDialogSaveAs) return SaveAs(args.Int(1)) ? 1 : 0;
         return UnitHost::Command(command, args);
     }
 
 private:
     bool Open();
+    bool SaveAs(int32_t kind);
+    // Sets up `dialog` as every dialog of the unit is; `icons` must outlive it.
+    void Prepare(QFileDialog& dialog, QFileIconProvider& icons, bool save) const;
+    // Shows `dialog` in the folder of the last file chosen, with that file's name when it was
+    // chosen for the same kind of file (0: a picture); on a confirmed choice the file name is
+    // the file chosen.
+    bool Ask(QFileDialog& dialog, int32_t kind);
 
     uint32_t mode_ = abi::kDialogOpenFile;
     QString title_, file_name_, filter_, default_ext_;
+    int32_t file_name_kind_ = 0;  // the kind of file file_name_ was chosen for
 };
 
-bool FileDialogUnit::Open() {
-    const bool save = mode_ == abi::kDialogSaveFile;
-    NameOnlyIconProvider icons;  // outlives the dialog, whose lister thread uses it
-    QFileDialog dialog(widget_->window());
+void FileDialogUnit::Prepare(QFileDialog& dialog, QFileIconProvider& icons, bool save) const {
     dialog.setObjectName(widget_->objectName() + QStringLiteral("_dialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     // A folder's own icon is read from a file inside it.
@@ -164,21 +172,71 @@ bool FileDialogUnit::Open() {
     dialog.setIconProvider(&icons);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+}
+
+bool FileDialogUnit::Open() {
+    const bool save = mode_ == abi::kDialogSaveFile;
+    NameOnlyIconProvider icons;  // outlives the dialog, whose lister thread uses it
+    QFileDialog dialog(widget_->window());
+    Prepare(dialog, icons, save);
     // An empty title leaves Qt's own ("Open", "Save As").
     if (!title_.isEmpty()) dialog.setWindowTitle(title_);
     const QStringList filters = save ? NameFiltersFromProgramFilter(filter_)
                                      : OpenFileFilters(filter_, ReadablePictureSuffixes());
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
     if (!default_ext_.isEmpty()) dialog.setDefaultSuffix(default_ext_);
+    return Ask(dialog, 0);
+}
+
+// ---- Saving the character picture (its own kinds of file) --------------------------------
+
+// The ending of a name filter's first pattern ("网页 (*.html *.htm)": "html"); empty for "(*)".
+QString FirstSuffixOf(const QString& filter) {
+    static const QRegularExpression pattern(QStringLiteral("\\(\\s*\\*\\.([^\\s)]+)"));
+    const QRegularExpressionMatch m = pattern.match(filter);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+struct SaveKindText {
+    int32_t kind;
+    const char* title;
+    const char* filters;  // name filters, one per line; the first is chosen at first
+};
+
+constexpr SaveKindText kSaveKinds[] = {
+    {abi::kSaveCharacterText, "保存字符画", "文本文件 (*.txt)\n所有文件 (*)"},
+    {abi::kSaveColouredPicture, "导出彩色字符画", "网页 (*.html *.htm)\nPNG 图片 (*.png)"},
+};
+
+bool FileDialogUnit::SaveAs(int32_t kind) {
+    const SaveKindText* texts = nullptr;
+    for (const SaveKindText& k : kSaveKinds) {
+        if (k.kind == kind) texts = &k;
+    }
+    if (texts == nullptr) return false;
+    NameOnlyIconProvider icons;  // outlives the dialog, whose lister thread uses it
+    QFileDialog dialog(widget_->window());
+    Prepare(dialog, icons, true);
+    dialog.setWindowTitle(QString::fromUtf8(texts->title));
+    dialog.setNameFilters(QString::fromUtf8(texts->filters).split(QChar('\n')));
+    // A name typed without an ending gets the ending of the kind chosen in the list.
+    dialog.setDefaultSuffix(FirstSuffixOf(dialog.nameFilters().first()));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& f) { dialog.setDefaultSuffix(FirstSuffixOf(f)); });
+    return Ask(dialog, kind);
+}
+
+bool FileDialogUnit::Ask(QFileDialog& dialog, int32_t kind) {
     if (!file_name_.isEmpty()) {
         const QFileInfo previous(file_name_);
         if (previous.dir().exists()) dialog.setDirectory(previous.dir());
-        dialog.selectFile(previous.fileName());
+        if (file_name_kind_ == kind) dialog.selectFile(previous.fileName());
     }
     if (dialog.exec() != QDialog::Accepted) return false;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return false;
     file_name_ = chosen.first();
+    file_name_kind_ = kind;
     return true;
 }
 
