@@ -41,6 +41,7 @@ constexpr uint32_t kReadOnlyInput = 1;
 //   ShowAppended(reveal)     shows what was collected (with `reveal`, turned to where it
 //                            starts); false when nothing was
 //   NewProgramText(memory)   the whole text as a new text in program memory
+//   Text()                   the whole text, appended text not yet shown included
 //   HasUserEdits()           whether the user typed since the edits were last taken
 //   TakeUserEdits()          the user's text becomes the program's
 //   Select(from, to)         selects [from, to), line breaks counting as one character;
@@ -85,6 +86,7 @@ public:
         return true;
     }
     QxAddr NewProgramText(ProgramMemory& memory) const { return memory.NewText(text_); }
+    QString Text() const { return FromProgramText(text_); }
     bool HasUserEdits() const { return user_changed_; }
     void TakeUserEdits() {
         user_changed_ = false;
@@ -153,6 +155,10 @@ public:
                 QString::fromUtf16(tail_.data(), static_cast<qsizetype>(tail_.size())));
         }
         return memory.NewText({bytes.constData(), static_cast<size_t>(bytes.size())});
+    }
+    QString Text() const {
+        return view_->text() +
+               QStringView(tail_.data(), static_cast<qsizetype>(tail_.size())).toString();
     }
     bool HasUserEdits() const { return view_->editing(); }
     void TakeUserEdits() { view_->TakeEdits(); }
@@ -279,7 +285,7 @@ private:
     uint32_t SaveText(const QString& path) {
         FlushNow();
         TakeUserEdits();
-        return NewText(SaveOrSayWhy(path, FromProgramText(text_).toStdString()));
+        return NewText(SaveOrSayWhy(path, shown_.Text().toStdString()));
     }
 
     void FlushNow() {
