@@ -107,7 +107,23 @@ enum CoreCommand : uint32_t {
     // (edit box) asks for a ramp of characters, darkest first, in the dialog "按亮度分配字符"
     // -> new text; empty when cancelled
     kCmdEditChooseRamp = 47,
+
+    // ---- Undo and redo; character scheme files ----------------------------------------------
+    // (picture board, board that shows it, list) from now on the history follows the picture of
+    // the first board, which the second shows, and the mapping the list holds
+    kCmdHistoryFollow = 57,
+    kCmdHistoryNoteMapping = 58,  // () notes the mapping as it stands, before a change to it
+    kCmdHistoryRecord = 59,       // (HistoryPart) a change to that part has been made
+    kCmdHistoryUndo = 60,         // () -> bool: a change was taken back
+    kCmdHistoryRedo = 61,         // () -> bool: a change taken back was made again
+    // (file dialog, save) asks for a character scheme file to save to (true) or to load ->
+    // new text: its path, empty when cancelled. The dialog's own properties stay as they are.
+    kCmdDialogOpenScheme = 62,
+    // ---- end of undo and redo; character scheme files ---------------------------------------
 };
+
+// The parts of what the user makes that the history keeps.
+enum HistoryPart : int32_t { kHistoryPicture = 1, kHistoryMapping = 2 };
 
 // What kCmdBoardChooseColors adds to the number of colours when dithering was chosen.
 constexpr uint32_t kChoiceDither = 0x10000;
@@ -127,6 +143,15 @@ enum ListViewCommand : uint32_t {
     // (list, column, edit box) marks each cell of the column whose text is not as wide as two
     // digits in the edit box's font, from now on
     kCmdListMarkWidths = 7,
+
+    // ---- Character scheme files -------------------------------------------------------------
+    // (list, path) writes the rows as a character scheme -> new text: empty when written, else
+    // a message for the user saying what was not written and why
+    kCmdListSaveScheme = 17,
+    // (list, path) gives every row the characters of the scheme's nearest colour -> new text:
+    // empty when done, else a message saying why nothing changed
+    kCmdListLoadScheme = 18,
+    // ---- end of character scheme files ------------------------------------------------------
 };
 
 // Commands of iext3 (advanced tab control).
