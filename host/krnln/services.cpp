@@ -11,6 +11,7 @@
 #include "host/krnln/args.h"
 #include "host/krnln/fatal_error.h"
 #include "host/krnln/file_writing.h"
+#include "host/krnln/history.h"
 #include "host/krnln/message.h"
 #include "host/krnln/runtime.h"
 #include "host/krnln/start_window.h"
@@ -160,10 +161,7 @@ uint64_t WriteFileOrSayWhyCommand(Runtime& rt, const ArgView& args) {
     const bool existed = QFileInfo::exists(path);
     const QString why = WriteWholeFile(path, args.Binary(rt.memory(), 1));
     if (why.isEmpty()) return rt.memory().NewText({});
-    QString message =
-        QStringLiteral("无法保存到“%1”：%2。").arg(QDir::toNativeSeparators(path), why);
-    if (existed) message += QStringLiteral("\n原有的文件没有改动。");
-    const QByteArray bytes = ToProgramText(message);
+    const QByteArray bytes = ToProgramText(SaveFailedMessage(path, why, existed));
     return rt.memory().NewText({bytes.constData(), static_cast<size_t>(bytes.size())});
 }
 
@@ -195,6 +193,12 @@ uint64_t ShowMessageCommand(Runtime& rt, const ArgView& args) {
             return WriteFileOrSayWhyCommand(*rt, args);
         case abi::kCmdShowMessage:
             return ShowMessageCommand(*rt, args);
+        case abi::kCmdHistoryFollow:
+        case abi::kCmdHistoryNoteMapping:
+        case abi::kCmdHistoryRecord:
+        case abi::kCmdHistoryUndo:
+        case abi::kCmdHistoryRedo:
+            return rt->history().Command(command, args);
         default:
             return CallUnit(*rt, command, args);
     }
@@ -217,6 +221,11 @@ uint64_t CallCoreCommand(uint32_t command, const uint32_t* block) {
         case abi::kCmdWriteFile:
         case abi::kCmdWriteFileOrSayWhy:
         case abi::kCmdShowMessage:
+        case abi::kCmdHistoryFollow:
+        case abi::kCmdHistoryNoteMapping:
+        case abi::kCmdHistoryRecord:
+        case abi::kCmdHistoryUndo:
+        case abi::kCmdHistoryRedo:
             return OtherCoreCommand(rt, command, args);
         default:
             return CallUnit(*rt, command, args);
