@@ -1,5 +1,6 @@
 #include "host/krnln/file_writing.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
@@ -48,6 +49,13 @@ QString WriteWholeFile(const QString& path, std::string_view data) {
     errno = 0;
     if (!file.commit()) return FileErrorReason(errno, file.errorString());
     return {};
+}
+
+QString SaveFailedMessage(const QString& path, const QString& why, bool existed) {
+    QString message =
+        QStringLiteral("无法保存到“%1”：%2。").arg(QDir::toNativeSeparators(path), why);
+    if (existed) message += QStringLiteral("\n原有的文件没有改动。");
+    return message;
 }
 
 }  // namespace quorix::host

@@ -5,10 +5,13 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QWidget>
+#include <optional>
 
 #include "host/krnln/controls/control_util.h"
 #include "host/krnln/controls/kinds.h"
 #include "host/krnln/controls/picture_decoding.h"
+#include "host/krnln/runtime.h"
+#include "host/krnln/text_codec.h"
 #include "image/form_types.h"
 #include "runtime/commands.h"
 
@@ -142,19 +145,40 @@ public:
         }
     }
     uint64_t Command(uint32_t command, const ArgView& args) override {
-        if (command == abi::kCmdDialogOpen) return Open() ? 1 : 0;
+        if (command == abi::kCmdDialogOpen) {
+            const std::optional<QString> chosen =
+                Open(mode_ == abi::kDialogSaveFile, title_, filter_, default_ext_, file_name_);
+            if (chosen) file_name_ = *chosen;
+            return chosen ? 1 : 0;
+        }
+        if (command == abi::kCmdDialogOpenScheme) return OpenScheme(args.Bool(1));
         return UnitHost::Command(command, args);
     }
 
 private:
-    bool Open();
+    // A character scheme file. The dialog's own title, filter and file name stay the
+    // pictures'; the folder of the last scheme is offered again.
+    uint64_t OpenScheme(bool save) {
+        const std::optional<QString> chosen =
+            Open(save, save ? QStringLiteral("保存字符方案") : QStringLiteral("载入字符方案"),
+                 QStringLiteral("字符方案(*.txt)|*.txt|所有文件(*.*)|*.*"), QStringLiteral("txt"),
+                 scheme_name_);
+        if (chosen) scheme_name_ = *chosen;
+        const QByteArray path = ToProgramText(chosen.value_or(QString()));
+        return runtime_.memory().NewText({path.constData(), size_t(path.size())});
+    }
+
+    std::optional<QString> Open(bool save, const QString& title, const QString& filter,
+                                const QString& default_ext, const QString& previous_name);
 
     uint32_t mode_ = abi::kDialogOpenFile;
     QString title_, file_name_, filter_, default_ext_;
+    QString scheme_name_;
 };
 
-bool FileDialogUnit::Open() {
-    const bool save = mode_ == abi::kDialogSaveFile;
+std::optional<QString> FileDialogUnit::Open(bool save, const QString& title, const QString& filter,
+                                            const QString& default_ext,
+                                            const QString& previous_name) {
     NameOnlyIconProvider icons;  // outlives the dialog, whose lister thread uses it
     QFileDialog dialog(widget_->window());
     dialog.setObjectName(widget_->objectName() + QStringLiteral("_dialog"));
@@ -165,21 +189,20 @@ bool FileDialogUnit::Open() {
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // An empty title leaves Qt's own ("Open", "Save As").
-    if (!title_.isEmpty()) dialog.setWindowTitle(title_);
-    const QStringList filters = save ? NameFiltersFromProgramFilter(filter_)
-                                     : OpenFileFilters(filter_, ReadablePictureSuffixes());
+    if (!title.isEmpty()) dialog.setWindowTitle(title);
+    const QStringList filters = save ? NameFiltersFromProgramFilter(filter)
+                                     : OpenFileFilters(filter, ReadablePictureSuffixes());
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
-    if (!default_ext_.isEmpty()) dialog.setDefaultSuffix(default_ext_);
-    if (!file_name_.isEmpty()) {
-        const QFileInfo previous(file_name_);
+    if (!default_ext.isEmpty()) dialog.setDefaultSuffix(default_ext);
+    if (!previous_name.isEmpty()) {
+        const QFileInfo previous(previous_name);
         if (previous.dir().exists()) dialog.setDirectory(previous.dir());
         dialog.selectFile(previous.fileName());
     }
-    if (dialog.exec() != QDialog::Accepted) return false;
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty()) return false;
-    file_name_ = chosen.first();
-    return true;
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.first();
 }
 
 }  // namespace
