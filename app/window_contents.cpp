@@ -196,6 +196,12 @@ std::string TypeBlockOf(Unit u) {
         case Unit::菜单第二步骤:
         case Unit::菜单减少颜色:
         case Unit::菜单按亮度分配字符:
+        // Undo and redo; character schemes.
+        case Unit::菜单编辑:
+        case Unit::菜单撤销:
+        case Unit::菜单重做:
+        case Unit::菜单保存字符方案:
+        case Unit::菜单载入字符方案:
         case Unit::kCount:
             return {};
     }

@@ -173,6 +173,20 @@ void ListView::MarkWidths(int32_t column, const Control& box) const {
     CallLibrary(library_, abi::kCmdListMarkWidths, a.block());
 }
 
+Text ListView::SaveScheme(const Text& path) const {
+    Args<2> a;
+    a.Triple(triple_).TextArg(path);
+    return Text::Owned(
+        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListSaveScheme, a.block())));
+}
+
+Text ListView::LoadScheme(const Text& path) const {
+    Args<2> a;
+    a.Triple(triple_).TextArg(path);
+    return Text::Owned(
+        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListLoadScheme, a.block())));
+}
+
 // ---- Edit box ---------------------------------------------------------------------------
 void EditBox::Append(const Text& t) const {
     Args<2> a;
@@ -217,6 +231,12 @@ void Browser::Navigate(const Text& address) const {
 
 bool FileDialog::Open() const {
     return Low(Core(abi::kCmdDialogOpen)) != 0;
+}
+
+Text FileDialog::AskScheme(bool save) const {
+    Args<2> a;
+    a.Triple(triple_).Bool(save);
+    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdDialogOpenScheme, a.block())));
 }
 
 void Window::PopupMenu(const Control& menu) const {

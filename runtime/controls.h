@@ -77,6 +77,9 @@ public:
     // From now on, cells of `column` whose text is not as wide as two digits in `box`'s font
     // are marked.
     void MarkWidths(int32_t column, const Control& box) const;
+    // Character schemes: each gives the empty text when done, else a message saying why not.
+    Text SaveScheme(const Text& path) const;
+    Text LoadScheme(const Text& path) const;
 
 private:
     uint32_t library_;
@@ -118,6 +121,8 @@ class FileDialog : public Control {
 public:
     using Control::Control;
     bool Open() const;
+    // Asks for a character scheme file to save to or to load; empty when cancelled.
+    Text AskScheme(bool save) const;
 };
 
 class Window : public Control {

@@ -127,7 +127,7 @@ TEST(StartWindowForm, HeaderAndUnitTableDescribeTheBlocks) {
     EXPECT_EQ(WordAt(s, 24), 0u);
     const uint32_t n = WordAt(s, 28);
     // The 48 units of the window as first drawn, and the menu entries added since.
-    ASSERT_EQ(n, 50u);
+    ASSERT_EQ(n, 55u);
     EXPECT_EQ(WordAt(s, 32), s.size() - 36);
 
     const size_t ids_at = 36, offsets_at = 36 + 4 * n, blocks_at = 36 + 8 * n;
@@ -196,7 +196,7 @@ TEST(StartWindowForm, TheNewCommandEntriesCloseTheGenerateMenuWithTheirHandlers)
     };
     EXPECT_EQ(static_cast<uint32_t>(Unit::菜单减少颜色),
               static_cast<uint32_t>(Unit::菜单第二步骤) + 1);
-    EXPECT_EQ(static_cast<uint32_t>(Unit::画板1),
+    EXPECT_EQ(static_cast<uint32_t>(Unit::菜单编辑),
               static_cast<uint32_t>(Unit::菜单按亮度分配字符) + 1);
     for (const auto& row : table) {
         SCOPED_TRACE(row.caption);
@@ -206,6 +206,41 @@ TEST(StartWindowForm, TheNewCommandEntriesCloseTheGenerateMenuWithTheirHandlers)
     }
     // The ellipsis is U+2026, one GBK character.
     EXPECT_EQ(ToGbk("…"), "\xA1\xAD");
+}
+
+// The scheme entries close "文件操作", and the menu "编辑" with undo and redo follows "生成指令"
+// before the boards; every unit before them keeps its place in the unit order.
+TEST(StartWindowForm, TheSchemeEntriesCloseTheFileMenuAndTheEditMenuFollowsTheCommands) {
+    const std::string s = Section();
+    const struct {
+        Unit unit;
+        uint32_t id;
+        const char* caption;
+        Routine routine;
+    } table[] = {
+        {Unit::菜单保存字符方案, 0x2601019E, "保存字符方案…", Routine::SaveCharacterScheme},
+        {Unit::菜单载入字符方案, 0x2601019F, "载入字符方案…", Routine::LoadCharacterScheme},
+        {Unit::菜单撤销, 0x2601019C, "撤销", Routine::Undo},
+        {Unit::菜单重做, 0x2601019D, "重做", Routine::Redo},
+    };
+    EXPECT_EQ(static_cast<uint32_t>(Unit::菜单保存字符方案),
+              static_cast<uint32_t>(Unit::菜单清除图片) + 1);
+    EXPECT_EQ(static_cast<uint32_t>(Unit::菜单生成指令),
+              static_cast<uint32_t>(Unit::菜单载入字符方案) + 1);
+    EXPECT_EQ(static_cast<uint32_t>(Unit::菜单撤销), static_cast<uint32_t>(Unit::菜单编辑) + 1);
+    EXPECT_EQ(static_cast<uint32_t>(Unit::画板1), static_cast<uint32_t>(Unit::菜单重做) + 1);
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.caption);
+        EXPECT_EQ(Info(row.unit).id, row.id);
+        EXPECT_EQ(Info(row.unit).type, abi::kTypeMenuEntry);
+        EXPECT_EQ(StoredBlock(s, row.unit), MenuItemBlock(row.caption, row.routine));
+    }
+    // The bar entry "编辑" opens its menu and runs nothing itself.
+    const std::string bar = StoredBlock(s, Unit::菜单编辑);
+    EXPECT_EQ(Info(Unit::菜单编辑).id, 0x2601019Bu);
+    const std::string caption = ToGbk("编辑");
+    ASSERT_NE(bar.find(caption), std::string::npos);
+    EXPECT_EQ(WordAt(bar, 42 + caption.size() + 1), 0xFFFFFFFFu);
 }
 
 // The unit block ends with its type block; check the stored bytes, not only the record.
