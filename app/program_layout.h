@@ -10,39 +10,42 @@ namespace quorix::app {
 
 // The program's routines. The ids are stored in the code section's routine records: they are
 // append-only. X(id, name)
-#define QUORIX_ROUTINES(X)                 \
-    X(1, StartProgram)                     \
-    X(2, ShutDownProgram)                  \
-    X(3, OpenStartPage)                    \
-    X(4, ArrangeTabPage)                   \
-    X(5, PressPen)                         \
-    X(6, ReleasePen)                       \
-    X(7, PopUpFileMenu)                    \
-    X(8, MovePen)                          \
-    X(9, StepPenWidth)                     \
-    X(10, ChangePenColor)                  \
-    X(11, ClickClearPicture)               \
-    X(12, ClickLoadPicture)                \
-    X(13, ClickSavePicture)                \
-    X(14, ApplyOutputSize)                 \
-    X(15, ClassifyColors)                  \
-    X(16, RequestStop)                     \
-    X(17, ShowSelectedMapping)             \
-    X(18, ModifyMapping)                   \
-    X(19, GenerateCharacterPicture)        \
-    X(20, StepTextSize)                    \
-    X(21, ResetTextSize)                   \
-    X(22, ClearOutput)                     \
-    X(23, CopyOutput)                      \
-    X(24, ReplaceCharacters)               \
-    X(25, LoadPicture)                     \
-    X(26, SavePicture)                     \
-    X(27, ClearPicture)                    \
-    X(28, ReduceColors)                    \
-    X(29, AssignCharactersByLightness)     \
-    X(39, Undo)                            \
-    X(40, Redo)                            \
-    X(41, SaveCharacterScheme)             \
+#define QUORIX_ROUTINES(X)             \
+    X(1, StartProgram)                 \
+    X(2, ShutDownProgram)              \
+    X(3, OpenStartPage)                \
+    X(4, ArrangeTabPage)               \
+    X(5, PressPen)                     \
+    X(6, ReleasePen)                   \
+    X(7, PopUpFileMenu)                \
+    X(8, MovePen)                      \
+    X(9, StepPenWidth)                 \
+    X(10, ChangePenColor)              \
+    X(11, ClickClearPicture)           \
+    X(12, ClickLoadPicture)            \
+    X(13, ClickSavePicture)            \
+    X(14, ApplyOutputSize)             \
+    X(15, ClassifyColors)              \
+    X(16, RequestStop)                 \
+    X(17, ShowSelectedMapping)         \
+    X(18, ModifyMapping)               \
+    X(19, GenerateCharacterPicture)    \
+    X(20, StepTextSize)                \
+    X(21, ResetTextSize)               \
+    X(22, ClearOutput)                 \
+    X(23, CopyOutput)                  \
+    X(24, ReplaceCharacters)           \
+    X(25, LoadPicture)                 \
+    X(26, SavePicture)                 \
+    X(27, ClearPicture)                \
+    X(28, ReduceColors)                \
+    X(29, AssignCharactersByLightness) \
+    X(30, SaveCharacterPicture)        \
+    X(31, ExportColouredPicture)       \
+    X(32, CopyColouredPicture)         \
+    X(39, Undo)                        \
+    X(40, Redo)                        \
+    X(41, SaveCharacterScheme)         \
     X(42, LoadCharacterScheme)
 
 enum class Routine : uint32_t {

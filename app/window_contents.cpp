@@ -196,6 +196,10 @@ std::string TypeBlockOf(Unit u) {
         case Unit::菜单第二步骤:
         case Unit::菜单减少颜色:
         case Unit::菜单按亮度分配字符:
+        // The character picture kept and shared.
+        case Unit::菜单保存字符画:
+        case Unit::菜单导出彩色字符画:
+        case Unit::菜单复制彩色字符画:
         // Undo and redo; character schemes.
         case Unit::菜单编辑:
         case Unit::菜单撤销:

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Steps one and two on the 1024 x 1024 photo, against jp2a (truecolour and mono) and img2txt
-# converting the same photo as a PNG, whole process, in one run on one machine.
+# converting the same photo as a PNG, whole process, in one run on one machine; then, in the
+# same run, every other figure of steps_bench: the 256 x 256 photo, the 4096 x 4096 pixel art
+# (speed, ratio to the plain loop, longest wait for events, peak memory, the answers after
+# step two) and how fast a stop ends each step. Hold the shared lock while it runs:
 #
-#   bench/steps_vs_peers.sh [BUILD_DIR] [RUNS]
+#   flock /tmp/quorix-heavy.lock bench/steps_vs_peers.sh [BUILD_DIR] [RUNS]
 set -euo pipefail
 build=${1:-build/release}
 runs=${2:-5}
@@ -45,3 +48,12 @@ echo "  jp2a --colors --color-depth=24 (whole process): $jp2a_colour ms"
 echo "  jp2a mono (whole process): $jp2a_mono ms"
 echo "  img2txt -f ansi (whole process): $img2txt ms"
 awk -v q="$both" -v j="$jp2a_colour" 'BEGIN { printf "  ratio quorix steps / jp2a --colors: %.2f (%s)\n", q / j, q < j ? "ahead" : "behind" }'
+
+# The median run's full figures, and the other pictures once each.
+echo
+echo "steps_bench photo1024 (last of the runs above):"
+sed 's/^/  /' <<< "$out"
+for which in photo256 art4096 stop; do
+    echo "steps_bench $which:"
+    "$bench" "$which" 2>/dev/null | sed 's/^/  /'
+done

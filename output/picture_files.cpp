@@ -1,5 +1,6 @@
 // Loading a picture onto both drawing boards and saving the picture board as a bitmap.
 #include "app/program.h"
+#include "output/file_names.h"
 #include "runtime/history.h"
 
 namespace quorix::app {
@@ -8,20 +9,7 @@ namespace {
 // White (red, green and blue 255) negated: a colour no pixel has, so nothing is transparent.
 constexpr int32_t kNoTransparentColour = -16777215;
 
-bool EndsWithIgnoringCase(std::string_view name, std::string_view ending) {
-    if (name.size() < ending.size()) return false;
-    name.remove_prefix(name.size() - ending.size());
-    for (size_t i = 0; i < ending.size(); ++i) {
-        const char c = name[i];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != ending[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The format a file name asks for by its ending; a bitmap for any other. (An ASCII ending is
-// never the tail of a wider character in GB18030, so the bytes can be compared as they are.)
+// The format a file name asks for by its ending; a bitmap for any other.
 abi::PictureFormat FormatNamedBy(std::string_view path) {
     if (EndsWithIgnoringCase(path, ".png")) return abi::kPicturePng;
     if (EndsWithIgnoringCase(path, ".jpg") || EndsWithIgnoringCase(path, ".jpeg")) {

@@ -107,6 +107,16 @@ enum CoreCommand : uint32_t {
     // (edit box) asks for a ramp of characters, darkest first, in the dialog "按亮度分配字符"
     // -> new text; empty when cancelled
     kCmdEditChooseRamp = 47,
+    // ---- The character picture kept and shared (saving its text, the coloured picture) ----
+    // (edit box, path text) writes the box's whole text as UTF-8 into the file, CR LF kept ->
+    // new text: empty when written, else a message for the user saying what was not written
+    // and why (an existing file is left as it was)
+    kCmdEditSaveText = 48,
+    // (file dialog, SaveKind) asks for the name of a file to save, with the title and file
+    // kinds of that kind of file -> bool confirmed; the name is then the dialog's file name.
+    // The dialog keeps its own title, filter and default extension.
+    kCmdDialogSaveAs = 49,
+    // ---- end of the character picture's commands ----
 
     // ---- Undo and redo; character scheme files ----------------------------------------------
     // (picture board, board that shows it, list) from now on the history follows the picture of
@@ -121,6 +131,15 @@ enum CoreCommand : uint32_t {
     kCmdDialogOpenScheme = 62,
     // ---- end of undo and redo; character scheme files ---------------------------------------
 };
+
+// The kinds of file kCmdDialogSaveAs asks for.
+enum SaveKind : int32_t {
+    kSaveCharacterText = 1,    // the character picture as text (.txt)
+    kSaveColouredPicture = 2,  // the coloured character picture (.html, or .png)
+};
+
+// Formats of the coloured character picture.
+enum ColouredFormat : int32_t { kColouredHtml = 0, kColouredPng = 1 };
 
 // The parts of what the user makes that the history keeps.
 enum HistoryPart : int32_t { kHistoryPicture = 1, kHistoryMapping = 2 };
@@ -143,6 +162,15 @@ enum ListViewCommand : uint32_t {
     // (list, column, edit box) marks each cell of the column whose text is not as wide as two
     // digits in the edit box's font, from now on
     kCmdListMarkWidths = 7,
+    // ---- The coloured character picture ----
+    // (list, board, edit box, path text, ColouredFormat) writes the board through the mapping
+    // of columns 0 and 1, each pixel's characters in its colour, in the edit box's font, into
+    // the file -> new text: empty when written, else a message for the user
+    kCmdListSaveColouredPicture = 8,
+    // (list, board, edit box) puts the same picture on the clipboard as HTML, with its plain
+    // text beside it -> new text: empty when done, else a message for the user
+    kCmdListCopyColouredPicture = 9,
+    // ---- end of the coloured character picture ----
 
     // ---- Character scheme files -------------------------------------------------------------
     // (list, path) writes the rows as a character scheme -> new text: empty when written, else

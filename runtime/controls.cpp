@@ -187,6 +187,21 @@ Text ListView::LoadScheme(const Text& path) const {
         static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListLoadScheme, a.block())));
 }
 
+Text ListView::SaveColouredPicture(const Control& board, const Control& box, const Text& path,
+                                   abi::ColouredFormat format) const {
+    Args<5> a;
+    a.Triple(triple_).Triple(board.triple()).Triple(box.triple()).TextArg(path).Int(format);
+    return Text::Owned(
+        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListSaveColouredPicture, a.block())));
+}
+
+Text ListView::CopyColouredPicture(const Control& board, const Control& box) const {
+    Args<3> a;
+    a.Triple(triple_).Triple(board.triple()).Triple(box.triple());
+    return Text::Owned(
+        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListCopyColouredPicture, a.block())));
+}
+
 // ---- Edit box ---------------------------------------------------------------------------
 void EditBox::Append(const Text& t) const {
     Args<2> a;
@@ -208,6 +223,12 @@ int32_t EditBox::TextWidth(const Text& t) const {
 
 Text EditBox::ChooseRamp() const {
     return Text::Owned(static_cast<QxAddr>(Core(abi::kCmdEditChooseRamp)));
+}
+
+Text EditBox::SaveText(const Text& path) const {
+    Args<2> a;
+    a.Triple(triple_).TextArg(path);
+    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdEditSaveText, a.block())));
 }
 
 // ---- Tab control, browser, dialog, window -----------------------------------------------
@@ -237,6 +258,12 @@ Text FileDialog::AskScheme(bool save) const {
     Args<2> a;
     a.Triple(triple_).Bool(save);
     return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdDialogOpenScheme, a.block())));
+}
+
+bool FileDialog::SaveAs(abi::SaveKind kind) const {
+    Args<2> a;
+    a.Triple(triple_).Int(kind);
+    return Low(CallCore(abi::kCmdDialogSaveAs, a.block())) != 0;
 }
 
 void Window::PopupMenu(const Control& menu) const {

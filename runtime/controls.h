@@ -77,6 +77,12 @@ public:
     // From now on, cells of `column` whose text is not as wide as two digits in `box`'s font
     // are marked.
     void MarkWidths(int32_t column, const Control& box) const;
+    // The coloured character picture: `board` through the mapping of this list, in `box`'s
+    // font, saved to `path` or put on the clipboard. The empty text when done, else a message
+    // for the user.
+    Text SaveColouredPicture(const Control& board, const Control& box, const Text& path,
+                             abi::ColouredFormat format) const;
+    Text CopyColouredPicture(const Control& board, const Control& box) const;
     // Character schemes: each gives the empty text when done, else a message saying why not.
     Text SaveScheme(const Text& path) const;
     Text LoadScheme(const Text& path) const;
@@ -96,6 +102,9 @@ public:
     int32_t TextWidth(const Text& t) const;
     // Asks for a ramp of characters in the dialog "按亮度分配字符"; empty when cancelled.
     Text ChooseRamp() const;
+    // Writes the whole text into the file at `path` as UTF-8; the empty text when written,
+    // else a message for the user.
+    Text SaveText(const Text& path) const;
 };
 
 class TabControl : public Control {
@@ -121,6 +130,8 @@ class FileDialog : public Control {
 public:
     using Control::Control;
     bool Open() const;
+    // Asks for the name of a file of that kind to save; the dialog keeps its own settings.
+    bool SaveAs(abi::SaveKind kind) const;
     // Asks for a character scheme file to save to or to load; empty when cancelled.
     Text AskScheme(bool save) const;
 };

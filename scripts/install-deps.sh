@@ -14,6 +14,8 @@ packages=(
     at-spi2-core gir1.2-atspi-2.0 python3-gi
     # The colour reduction is compared with ImageMagick's in a test.
     imagemagick
+    # The coloured character picture is opened in a real browser.
+    chromium
 )
 if [[ "${1:-}" == "--ci" ]]; then
     # jp2a and img2txt (caca-utils) are the peers bench/steps_vs_peers.sh compares with.

@@ -5,11 +5,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+#include "host/testing/accessibility_bus.h"
 #include "host/testing/desktop_actions.h"
 
 namespace quorix {
@@ -17,81 +19,15 @@ namespace {
 
 using namespace testing;
 
-// Every accessible object of the program, one "role<TAB>name" line each, from AT-SPI's tree.
-// The web view's own tree is left out: it is large and no part of this.
-constexpr const char kDumpTree[] = R"(
-import gi
-gi.require_version('Atspi', '2.0')
-from gi.repository import Atspi
-
-def walk(node, depth):
-    try:
-        role, name = node.get_role_name(), node.get_name()
-    except Exception:
-        return
-    print(role + '\t' + name)
-    if depth > 40 or role in ('document web', 'internal frame'):
-        return
-    for i in range(node.get_child_count()):
-        child = node.get_child_at_index(i)
-        if child is not None:
-            walk(child, depth + 1)
-
-desktop = Atspi.get_desktop(0)
-for i in range(desktop.get_child_count()):
-    app = desktop.get_child_at_index(i)
-    if app is not None:
-        walk(app, 0)
-)";
-
-// A session bus of the test's own with the accessibility bus on it; everything it starts ends
-// with it (each child in its own process group).
-class AccessibilityBus {
-public:
-    explicit AccessibilityBus(const std::string& folder) {
-        const std::string log = folder + "/dbus-address";
-        daemon_ = Child({"dbus-daemon", "--session", "--nofork", "--print-address"},
-                        CurrentEnvironment(), log);
-        for (int i = 0; i < 500 && address_.empty(); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            std::ifstream in(log);
-            std::getline(in, address_);
-        }
-        if (address_.empty()) return;
-        Environment env = CurrentEnvironment();
-        env["DBUS_SESSION_BUS_ADDRESS"] = address_;
-        launcher_ =
-            Child({"/usr/libexec/at-spi-bus-launcher", "--launch-immediately", "--a11y=1"}, env);
-        registry_ = Child({"/usr/libexec/at-spi2-registryd"}, env);
-    }
-    const std::string& address() const { return address_; }
-
-    // The program's objects as AT-SPI shows them.
-    std::string Tree(const std::string& display) const {
-        Environment env = CurrentEnvironment();
-        env["DBUS_SESSION_BUS_ADDRESS"] = address_;
-        env["DISPLAY"] = display;
-        return RunCapture({"/usr/bin/python3", "-c", kDumpTree}, env, std::chrono::seconds(60))
-            .value_or(std::string());
-    }
-
-private:
-    Child daemon_, launcher_, registry_;
-    std::string address_;
-};
-
 bool Has(const std::string& tree, const std::string& role, const std::string& name) {
     return tree.find(role + "\t" + name + "\n") != std::string::npos;
 }
 
 TEST(DesktopAccessibility, TheNewEntriesAndTheirDialogsCarryTheirCaptionsAsNames) {
     XServer x;
-    const std::string folder = ::testing::TempDir() + "/quorix-a11y-" + std::to_string(getpid());
-    std::filesystem::create_directories(folder);
-    AccessibilityBus bus(folder);
+    AccessibilityBus bus("a11y");
     ASSERT_FALSE(bus.address().empty()) << "no session bus";
-    DesktopProgram q(x, {.extra_env = {{"DBUS_SESSION_BUS_ADDRESS", bus.address()},
-                                       {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"}}});
+    DesktopProgram q(x, {.extra_env = bus.ProgramEnvironment()});
     ASSERT_TRUE(q.ok()) << q.log();
 
     std::string tree;
@@ -140,3 +76,81 @@ TEST(DesktopAccessibility, TheNewEntriesAndTheirDialogsCarryTheirCaptionsAsNames
 
 }  // namespace
 }  // namespace quorix
+
+// ---- every control has a name ----
+namespace quorix {
+namespace {
+
+using namespace testing;
+
+std::string Listed(const std::vector<AccessibleObject>& objects) {
+    std::string out;
+    for (const AccessibleObject& o : objects) {
+        out += o.role + "\t\"" + o.name + "\"\t" + std::to_string(o.extents.x()) + "," +
+               std::to_string(o.extents.y()) + "\n";
+    }
+    return out;
+}
+
+// On each of the three tabs, every control a person can operate (buttons, boxes, spin arrows,
+// scroll bars, menu items, tabs) has a name; the controls that show only a symbol are named
+// after what they do.
+TEST(DesktopAccessibility, NoOperableControlIsAnnouncedWithoutAName) {
+    XServer x;
+    AccessibilityBus bus("names");
+    ASSERT_FALSE(bus.address().empty()) << "no session bus";
+    DesktopProgram q(x, {.extra_env = bus.ProgramEnvironment()});
+    ASSERT_TRUE(q.ok()) << q.log();
+    // A picture larger than its place: the board's view has scroll bars to operate.
+    ASSERT_TRUE(SetOutputSize(q, 900, 400));
+
+    auto has = [](const std::vector<AccessibleObject>& objects, const char* role,
+                  const char* name) {
+        return std::any_of(objects.begin(), objects.end(), [&](const AccessibleObject& o) {
+            return o.role == role && o.name == name && o.operable;
+        });
+    };
+    std::vector<AccessibleObject> objects;
+    ASSERT_TRUE(q.WaitUntil(
+        [&] {
+            objects = bus.Objects(x.name());
+            return has(objects, "push button", "修改");
+        },
+        60s))
+        << "watchdog: AT-SPI shows no button \"修改\":\n"
+        << Listed(objects);
+    const struct {
+        const char* role;
+        const char* name;
+    } named[] = {
+        {"radio button", "画直线"},  {"radio button", "画矩形"},      {"push button", "画笔加粗"},
+        {"push button", "画笔变细"}, {"push button", "选择画笔颜色"}, {"push button", "放大文字"},
+        {"push button", "缩小文字"}, {"page tab", "Quorix"},          {"menu item", "保存字符画…"},
+    };
+    for (const auto& n : named)
+        EXPECT_TRUE(has(objects, n.role, n.name)) << n.role << " " << n.name;
+
+    for (int tab = 0; tab < 3; ++tab) {
+        SCOPED_TRACE(tab);
+        if (tab > 0) {
+            q.Click("按钮16");  // the focus on the first tab's controls
+            ASSERT_TRUE(q.WaitIdle());
+            for (int i = 0; i < tab; ++i) q.Keys("ctrl+Tab");
+            ASSERT_TRUE(q.WaitIdle());
+            objects = bus.Objects(x.name());
+        }
+        std::vector<AccessibleObject> nameless;
+        int operable = 0;
+        for (const AccessibleObject& o : objects) {
+            if (!o.operable) continue;
+            ++operable;
+            if (o.name.empty()) nameless.push_back(o);
+        }
+        EXPECT_GE(operable, tab == 0 ? 40 : 15) << Listed(objects);
+        EXPECT_TRUE(nameless.empty()) << "operable and without a name:\n" << Listed(nameless);
+    }
+}
+
+}  // namespace
+}  // namespace quorix
+// ---- end of every control has a name ----

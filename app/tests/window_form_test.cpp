@@ -128,7 +128,7 @@ TEST(StartWindowForm, HeaderAndUnitTableDescribeTheBlocks) {
     EXPECT_EQ(WordAt(s, 24), 0u);
     const uint32_t n = WordAt(s, 28);
     // The 48 units of the window as first drawn, and the menu entries added since.
-    ASSERT_EQ(n, 55u);
+    ASSERT_EQ(n, 58u);
     EXPECT_EQ(WordAt(s, 32), s.size() - 36);
 
     const size_t ids_at = 36, offsets_at = 36 + 4 * n, blocks_at = 36 + 8 * n;
@@ -215,6 +215,21 @@ TEST(StartWindowForm, TheNewCommandEntriesCloseTheGenerateMenuWithTheirHandlers)
     EXPECT_EQ(ToGbk("…"), "\xA1\xAD");
 }
 
+// "保存字符画…", "导出彩色字符画…" and "复制彩色字符画" follow "清除图片" in "文件操作", each with
+// its own handler.
+TEST(StartWindowForm, TheCharacterPictureEntriesFollowTheFileMenusItemsWithTheirHandlers) {
+    ExpectMenuItems(
+        Section(),
+        {
+            {Unit::菜单保存字符画, 0x26010192, "保存字符画…", Routine::SaveCharacterPicture},
+            {Unit::菜单导出彩色字符画, 0x26010193, "导出彩色字符画…",
+             Routine::ExportColouredPicture},
+            {Unit::菜单复制彩色字符画, 0x26010194, "复制彩色字符画", Routine::CopyColouredPicture},
+        });
+    EXPECT_EQ(static_cast<uint32_t>(Unit::菜单保存字符画),
+              static_cast<uint32_t>(Unit::菜单清除图片) + 1);
+}
+
 // The scheme entries close "文件操作", and the menu "编辑" with undo and redo follows "生成指令"
 // before the boards; every unit before them keeps its place in the unit order.
 TEST(StartWindowForm, TheSchemeEntriesCloseTheFileMenuAndTheEditMenuFollowsTheCommands) {
@@ -227,7 +242,7 @@ TEST(StartWindowForm, TheSchemeEntriesCloseTheFileMenuAndTheEditMenuFollowsTheCo
                {Unit::菜单重做, 0x2601019D, "重做", Routine::Redo},
            });
     EXPECT_EQ(static_cast<uint32_t>(Unit::菜单保存字符方案),
-              static_cast<uint32_t>(Unit::菜单清除图片) + 1);
+              static_cast<uint32_t>(Unit::菜单复制彩色字符画) + 1);
     EXPECT_EQ(static_cast<uint32_t>(Unit::菜单生成指令),
               static_cast<uint32_t>(Unit::菜单载入字符方案) + 1);
     EXPECT_EQ(static_cast<uint32_t>(Unit::菜单撤销), static_cast<uint32_t>(Unit::菜单编辑) + 1);

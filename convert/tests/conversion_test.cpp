@@ -214,6 +214,47 @@ TEST(Conversion, StepTwoAppendsAndReadsTheTableAfresh) {
     });
 }
 
+// The output box keeps a picture's text in one place and shows it as it grows: what the
+// program reads back, and what the view holds, is every character step two appended, in order,
+// whatever its encoding (ASCII, a two-byte symbol, a character only four bytes can hold).
+TEST(Conversion, StepTwoOnA1024PictureGivesEveryCharacterItAppendedInOrder) {
+    RunProgram([](Session& s) {
+        constexpr int kSide = 1024;
+        s.SetOutputSize(QString::number(kSide), QString::number(kSide));
+        // Four colours in stripes that shift by row, so no two lines are alike.
+        const QRgb colours[4] = {qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+        auto colour_at = [](int x, int y) { return ((x / 7) + (y / 3)) % 4; };
+        QImage picture(kSide, kSide, QImage::Format_RGB32);
+        for (int y = 0; y < kSide; ++y) {
+            for (int x = 0; x < kSide; ++x) picture.setPixel(x, y, colours[colour_at(x, y)]);
+        }
+        s.PutPicture(picture);
+        s.Click("按钮11");
+        ASSERT_EQ(Rows(s).size(), 4u);
+        // Rows appear in order of first appearance: colour index 0, 1, 2, 3 along row 0.
+        const QString texts[4] = {Rows(s)[0].characters, U("█"), U("😀"), U("a b")};
+        for (int row = 1; row < 4; ++row) {
+            SelectRow(s, row);
+            s.Find<QComboBox>("修改对应编辑框")->setEditText(texts[row]);
+            s.Click("按钮15");
+        }
+        s.Click("按钮13");
+        QString expected;
+        for (int y = 0; y < kSide; ++y) {
+            for (int x = 0; x < kSide; ++x) expected += texts[colour_at(x, y)];
+            expected += "\r\n";
+        }
+        const QString output = s.Output();
+        ASSERT_EQ(output.size(), expected.size());
+        EXPECT_TRUE(output == expected) << "the program's text differs from what step two appended";
+        EXPECT_TRUE(s.Find("编辑框1")->property("text").toString() == expected)
+            << "the view shows another text";
+        // A second run appends the same text after the first.
+        s.Click("按钮13");
+        EXPECT_TRUE(s.Output() == expected + expected);
+    });
+}
+
 TEST(Conversion, OutputSizeChangesOnlyOnApplyAndRefusesImpossibleSizes) {
     RunProgram([](Session& s) {
         s.Find<QComboBox>("宽组合框1")->setEditText("256");

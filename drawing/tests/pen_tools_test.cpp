@@ -328,8 +328,9 @@ TEST(PenTools, TheButtonTheMenuItemAndThePopupMenuClearBothBoards) {
             texts << a->text();
             if (a->text() == U("清除图片")) clear = a;
         }
-        EXPECT_EQ(texts, (QStringList{U("载入图片"), U("保存图片"), U("清除图片"),
-                                      U("保存字符方案…"), U("载入字符方案…")}));
+        EXPECT_EQ(texts, (QStringList{U("载入图片"), U("保存图片"), U("清除图片"), U("保存字符画…"),
+                                      U("导出彩色字符画…"), U("复制彩色字符画"), U("保存字符方案…"),
+                                      U("载入字符方案…")}));
         ASSERT_NE(clear, nullptr);
         QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier,
                           popup->actionGeometry(clear).center());

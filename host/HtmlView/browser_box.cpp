@@ -1,13 +1,16 @@
-// Hypertext browser box: a web view when Qt WebEngine is built in, else a plain view that
-// names the address it cannot show. A page that fails to load shows a short notice inside the
-// box; nothing pops up.
+// Hypertext browser box: a web view when Qt WebEngine is built in, else a plain view. A page
+// that cannot be loaded (no network, the host down) gives way to a page of the program's own,
+// inside the box: its name, version, what it does, and the address it could not show. Nothing
+// pops up.
 #include <QLabel>
+#include <QMap>
 #include <QUrl>
 
 #include "host/krnln/controls/control_util.h"
 #include "host/krnln/controls/kinds.h"
 #include "host/krnln/runtime.h"
 #include "runtime/commands.h"
+#include "runtime/resources.h"
 
 #ifdef QUORIX_HAVE_WEBENGINE
 #include <QWebEngineLoadingInfo>
@@ -19,9 +22,53 @@
 namespace quorix::host {
 namespace {
 
-QString FailureNotice(const QString& address) {
-    return QStringLiteral("无法显示此网页\n%1").arg(address);
+// The fields of the program file's version resource ("ProductName": "Quorix").
+QMap<QString, QString> VersionFields(const Runtime& rt) {
+    QMap<QString, QString> fields;
+    const auto version = resources::Find(rt.resources(), QX_RESOURCE_VERSION, QX_VERSION_ID,
+                                         QX_LANGUAGE_CHINESE_PRC);
+    if (!version) return fields;
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(version->data()),
+                                           static_cast<qsizetype>(version->size()));
+    for (const QString& line : text.split(QChar('\n'), Qt::SkipEmptyParts)) {
+        const qsizetype tab = line.indexOf(QChar('\t'));
+        if (tab > 0) fields.insert(line.left(tab), line.mid(tab + 1));
+    }
+    return fields;
 }
+
+// What the box shows in place of a page it cannot load: the program's own page.
+struct OwnPage {
+    QString name, version, address;
+
+    static OwnPage Of(const Runtime& rt, const QString& address) {
+        const QMap<QString, QString> fields = VersionFields(rt);
+        return {fields.value(QStringLiteral("ProductName"), QStringLiteral("Quorix")),
+                fields.value(QStringLiteral("ProductVersion")), address};
+    }
+    // Two lines on what the program does.
+    static QString What() {
+        return QStringLiteral(
+            "把图片变成由字符组成的画：每个像素变成两个字符，每种颜色有它自己的字符。\n"
+            "每行像素成为一行文字，可以贴进聊天消息或网页；也可以彩色导出为网页或图片。");
+    }
+    QString Notice() const {
+        return QStringLiteral("无法打开主页 %1（没有网络，或者主页暂时不能访问）。").arg(address);
+    }
+    QString Text() const {
+        return QStringLiteral("%1 %2\n\n%3\n\n%4").arg(name, version, What(), Notice());
+    }
+    QString Html() const {
+        QString what = What().toHtmlEscaped();
+        what.replace(QChar('\n'), QStringLiteral("<br>"));
+        return QStringLiteral(
+                   "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
+                   "<title>%1</title></head><body style=\"font-family: sans-serif; margin: "
+                   "24px\"><h1 style=\"margin: 0 0 8px 0\">%1 <small>%2</small></h1>"
+                   "<p>%3</p><p style=\"color: #555\">%4</p></body></html>")
+            .arg(name.toHtmlEscaped(), version.toHtmlEscaped(), what, Notice().toHtmlEscaped());
+    }
+};
 
 QUrl UrlFromAddress(const QString& address) {
     return QUrl::fromUserInput(address.trimmed());
@@ -31,20 +78,18 @@ QUrl UrlFromAddress(const QString& address) {
 
 class BrowserView : public QWebEngineView {
 public:
-    explicit BrowserView(QWidget* parent) : QWebEngineView(parent) {
+    BrowserView(QWidget* parent, const Runtime& rt) : QWebEngineView(parent), runtime_(rt) {
         // Chromium's own error page would be in the system language and pull in more of
         // Chromium; the box shows its own notice instead, for the page it was sent to.
         settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
-        connect(
-            page(), &QWebEnginePage::loadingChanged, this,
-            [this](const QWebEngineLoadingInfo& info) {
-                if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus ||
-                    requested_.isEmpty() || info.url() != requested_)
-                    return;
-                requested_.clear();
-                setHtml(QStringLiteral("<html><body style='white-space:pre-wrap'>%1</body></html>")
-                            .arg(FailureNotice(address_).toHtmlEscaped()));
-            });
+        connect(page(), &QWebEnginePage::loadingChanged, this,
+                [this](const QWebEngineLoadingInfo& info) {
+                    if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus ||
+                        requested_.isEmpty() || info.url() != requested_)
+                        return;
+                    requested_.clear();
+                    setHtml(OwnPage::Of(runtime_, address_).Html());
+                });
         // A web view draws through the GPU. When one first shows in a window that is already on
         // screen, Qt gives the window a new native window: the window flashes, and whoever holds
         // the first one (a window manager's frame, a tool that sends it a close) loses it. An
@@ -58,6 +103,7 @@ public:
     }
 
 private:
+    const Runtime& runtime_;
     QString address_;
     QUrl requested_;  // the page the box was sent to, until it fails
 };
@@ -66,7 +112,7 @@ private:
 
 class BrowserView : public QLabel {
 public:
-    explicit BrowserView(QWidget* parent) : QLabel(parent) {
+    BrowserView(QWidget* parent, const Runtime& rt) : QLabel(parent), runtime_(rt) {
         setTextFormat(Qt::PlainText);
         setAlignment(Qt::AlignLeft | Qt::AlignTop);
         setWordWrap(true);
@@ -75,7 +121,10 @@ public:
         setBackgroundRole(QPalette::Base);
     }
     // Without a web engine no page can be shown.
-    void Navigate(const QString& address) { setText(FailureNotice(address)); }
+    void Navigate(const QString& address) { setText(OwnPage::Of(runtime_, address).Text()); }
+
+private:
+    const Runtime& runtime_;
 };
 
 #endif
@@ -114,7 +163,7 @@ private:
 }  // namespace
 
 UnitPtr CreateBrowserBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
-    return std::make_unique<BrowserUnit>(rt, block, new BrowserView(parent));
+    return std::make_unique<BrowserUnit>(rt, block, new BrowserView(parent, rt));
 }
 
 }  // namespace quorix::host

@@ -3,17 +3,23 @@
 // to the view in one batch when the runtime lets events through. Finding a row by its first
 // column is a hash lookup, never a scan. The model (row_model.h) also shows each colour's swatch
 // and marks the characters that would not line up, for the rows on screen only.
-#include <QHeaderView>
-#include <QTableView>
-#include <cerrno>
-
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QTableView>
+#include <cerrno>
+#include <charconv>
+#include <optional>
 
 #include "host/iext/character_scheme.h"
+#include "host/iext/coloured_picture.h"
 #include "host/iext/row_model.h"
 #include "host/iext/row_table.h"
+#include "host/krnln/controls/board_widget.h"
 #include "host/krnln/controls/kinds.h"
 #include "host/krnln/file_writing.h"
 #include "host/krnln/history.h"
@@ -174,24 +180,83 @@ private:
                 }
                 return 0;
             }
+            case abi::kCmdListSaveColouredPicture:
+                return NewText(SaveColouredPicture(a));
+            case abi::kCmdListCopyColouredPicture:
+                return NewText(CopyColouredPicture(a));
             case abi::kCmdListSaveScheme:
-                return NewMessage(SaveScheme(FromProgramText(a.Text(memory, 1))));
+                return NewText(SaveScheme(FromProgramText(a.Text(memory, 1))));
             case abi::kCmdListLoadScheme:
-                return NewMessage(LoadScheme(FromProgramText(a.Text(memory, 1))));
+                return NewText(LoadScheme(FromProgramText(a.Text(memory, 1))));
             default:
                 return 0;
         }
+    }
+
+    // ---- The coloured character picture ---------------------------------------------------
+    // The picture of the board (argument 1) through the rows' mapping, and the font of the
+    // text box (argument 2); nullopt with `why` set when there is nothing to write.
+    std::optional<std::vector<ColouredLine>> ColouredLines(const ArgView& a, QFont* font,
+                                                           QString* why) {
+        const Arg board_arg = a.at(1), box_arg = a.at(2);
+        UnitHost* board_unit = runtime_.FindUnit(board_arg.low, board_arg.high, board_arg.type);
+        UnitHost* box_unit = runtime_.FindUnit(box_arg.low, box_arg.high, box_arg.type);
+        auto* board = board_unit ? qobject_cast<BoardWidget*>(board_unit->widget()) : nullptr;
+        if (board == nullptr || box_unit == nullptr || box_unit->widget() == nullptr) return {};
+        if (rows_.size() == 0) {
+            *why = QStringLiteral(
+                "颜色分类列表是空的：请先点“第一步 取颜色对应字符”，给每种颜色取字符。");
+            return std::nullopt;
+        }
+        *font = box_unit->widget()->font();
+        return ColourPicture(board->image(), [this](int32_t colour) {
+            char digits[16];
+            const auto end = std::to_chars(digits, digits + sizeof digits, colour).ptr;
+            return FromProgramText(rows_.Cell(rows_.Find({digits, size_t(end - digits)}), 1));
+        });
+    }
+
+    QString SaveColouredPicture(const ArgView& a) {
+        QFont font;
+        QString why;
+        const auto lines = ColouredLines(a, &font, &why);
+        if (!lines) return why;
+        const QString path = FromProgramText(a.Text(runtime_.memory(), 3));
+        if (a.Int(4) != abi::kColouredPng) {
+            const QByteArray page = HtmlPage(*lines, font);
+            return SaveOrSayWhy(path, {page.constData(), static_cast<size_t>(page.size())});
+        }
+        QSize needed;
+        const std::optional<QImage> picture = RenderPicture(*lines, font, &needed);
+        if (!picture) {
+            return QStringLiteral(
+                       "字符画画成图片会有 %1 × %2 像素，太大了：请把文字缩小，或导出为网页。")
+                .arg(needed.width())
+                .arg(needed.height());
+        }
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        picture->save(&buffer, "PNG");
+        return SaveOrSayWhy(path, {png.constData(), static_cast<size_t>(png.size())});
+    }
+
+    QString CopyColouredPicture(const ArgView& a) {
+        QFont font;
+        QString why;
+        const auto lines = ColouredLines(a, &font, &why);
+        if (!lines) return why;
+        auto* data = new QMimeData;
+        data->setHtml(HtmlFragment(*lines, font));
+        data->setText(PlainText(*lines));
+        QApplication::clipboard()->setMimeData(data);
+        return {};
     }
 
     // ---- Character schemes (character_scheme.h) -------------------------------------------
     // The column of the colours and the column of their characters.
     static constexpr int kColourColumn = 0;
     static constexpr int kCharacterColumn = 1;
-
-    uint64_t NewMessage(const QString& message) {
-        const QByteArray bytes = ToProgramText(message);
-        return runtime_.memory().NewText({bytes.constData(), size_t(bytes.size())});
-    }
 
     // Writes every row whose first column is a colour; empty when written, else why not.
     QString SaveScheme(const QString& path) const {
@@ -202,10 +267,8 @@ private:
             if (!colour) continue;
             scheme.push_back({*colour, FromProgramText(rows_.Cell(row, kCharacterColumn))});
         }
-        const bool existed = QFileInfo::exists(path);
         const QByteArray bytes = WriteScheme(scheme);
-        const QString why = WriteWholeFile(path, {bytes.constData(), size_t(bytes.size())});
-        return why.isEmpty() ? QString() : SaveFailedMessage(path, why, existed);
+        return SaveOrSayWhy(path, {bytes.constData(), size_t(bytes.size())});
     }
 
     // Gives every row whose first column is a colour the characters of the scheme's nearest

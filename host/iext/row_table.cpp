@@ -2,13 +2,30 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
 
+#include "host/krnln/huge_pages.h"
+
 namespace quorix::host {
 namespace {
+
+// Makes room for `more` elements at the end of `c`, by doubling. A photo's rows and texts grow
+// to megabytes: the larger buffer asks for huge pages before anything is copied into it, so
+// that it is not faulted in page by page.
+template <typename Container>
+void MakeRoom(Container& c, size_t more) {
+    const size_t needed = c.size() + more;
+    if (needed <= c.capacity()) return;
+    Container larger;
+    larger.reserve(std::max(needed, 2 * c.capacity()));
+    AdviseHugePages(larger.data(), larger.capacity() * sizeof(typename Container::value_type));
+    larger.insert(larger.end(), c.begin(), c.end());
+    c.swap(larger);
+}
 
 uint64_t Mix(uint64_t k) {
     k ^= k >> 33;
@@ -114,6 +131,7 @@ RowTable::CellText RowTable::Store(std::string_view text) {
     if (text.empty()) return {};
     if (arena_.size() + text.size() > UINT32_MAX) Compact();
     const CellText cell{static_cast<uint32_t>(arena_.size()), static_cast<uint32_t>(text.size())};
+    MakeRoom(arena_, text.size());
     arena_.append(text);
     live_bytes_ += text.size();
     return cell;
@@ -142,6 +160,7 @@ void RowTable::Clear() {
 
 int RowTable::Append(std::string_view first) {
     const int row = rows_++;
+    MakeRoom(cells_, static_cast<size_t>(columns_));
     cells_.resize(size_t(rows_) * columns_);
     cells_[size_t(row) * columns_] = Store(first);
     if (index_valid_) Index(row);

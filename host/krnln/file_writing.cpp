@@ -51,7 +51,10 @@ QString WriteWholeFile(const QString& path, std::string_view data) {
     return {};
 }
 
-QString SaveFailedMessage(const QString& path, const QString& why, bool existed) {
+QString SaveOrSayWhy(const QString& path, std::string_view data) {
+    const bool existed = QFileInfo::exists(path);
+    const QString why = WriteWholeFile(path, data);
+    if (why.isEmpty()) return {};
     QString message =
         QStringLiteral("无法保存到“%1”：%2。").arg(QDir::toNativeSeparators(path), why);
     if (existed) message += QStringLiteral("\n原有的文件没有改动。");

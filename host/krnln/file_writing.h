@@ -12,9 +12,9 @@ namespace quorix::host {
 // file behind. Returns the empty text on success, else why it failed (in Chinese).
 QString WriteWholeFile(const QString& path, std::string_view data);
 
-// The message that tells the user a save to `path` failed and why (a reason WriteWholeFile
-// gave), and that the file that `existed` there is as it was.
-QString SaveFailedMessage(const QString& path, const QString& why, bool existed);
+// Writes as WriteWholeFile does; the empty text when the file was written, else a message for
+// the user that names the file, says why, and says that a file already there was left as it was.
+QString SaveOrSayWhy(const QString& path, std::string_view data);
 
 // Why a file operation failed, from the system's error number; `fallback` when the number says
 // nothing the user can act on.

@@ -4,6 +4,8 @@
 
 #include <bit>
 
+#include "host/krnln/huge_pages.h"
+
 namespace quorix::host {
 namespace {
 
@@ -31,6 +33,8 @@ QxAddr ProgramMemory::AllocateNewSlot(uint32_t size, int size_class) {
     if (end_ + slot_size > reserved_) return 0;
     const QxAddr slot = end_;
     end_ = static_cast<uint32_t>(end_ + slot_size);
+    // A text of megabytes (a whole character picture) is written right away: on huge pages.
+    AdviseHugePages(base_ + slot, slot_size);
     MarkLive(slot + kHeaderSize, size_class, size);
     return slot + kHeaderSize;
 }

@@ -131,6 +131,7 @@ void Runtime::Pump() {
     FlushDeferred();
     if (g_hooks.on_pump) g_hooks.on_pump();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (g_hooks.on_pump_done) g_hooks.on_pump_done();
 }
 
 void Runtime::ForgetDeferred(Deferred* d) {

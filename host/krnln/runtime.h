@@ -118,7 +118,8 @@ public:
     // Test support: called once when the message loop has started, and on every pump.
     struct Hooks {
         std::function<void()> on_loop_started;
-        std::function<void()> on_pump;
+        std::function<void()> on_pump;           // before the pump lets events run
+        std::function<void()> on_pump_done;      // after they ran
         std::function<void(Runtime&)> on_ended;  // after the shutdown routine, before teardown
         bool pump_every_call = false;  // pump on every DoEvents, not every few milliseconds
     };

@@ -1,8 +1,6 @@
 #include "host/krnln/services.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -157,11 +155,8 @@ uint64_t WriteFileCommand(Runtime& rt, const ArgView& args) {
 }
 
 uint64_t WriteFileOrSayWhyCommand(Runtime& rt, const ArgView& args) {
-    const QString path = FromProgramText(args.Text(rt.memory(), 0));
-    const bool existed = QFileInfo::exists(path);
-    const QString why = WriteWholeFile(path, args.Binary(rt.memory(), 1));
-    if (why.isEmpty()) return rt.memory().NewText({});
-    const QByteArray bytes = ToProgramText(SaveFailedMessage(path, why, existed));
+    const QByteArray bytes = ToProgramText(
+        SaveOrSayWhy(FromProgramText(args.Text(rt.memory(), 0)), args.Binary(rt.memory(), 1)));
     return rt.memory().NewText({bytes.constData(), static_cast<size_t>(bytes.size())});
 }
 

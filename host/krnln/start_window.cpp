@@ -162,6 +162,7 @@ StartWindow::StartWindow(Runtime& runtime, const form::Form& form)
                                                                              : Qt::NoFocus);
         }
         ApplyHints(host->widget()->objectName(), host->widget());
+        NameParts(host->frame(), host->widget());
     }
     for (auto& host : units_) host->Placed();
     BuildMenus(form);

@@ -8,6 +8,8 @@
 #include <memory>
 #include <mutex>
 
+#include "host/krnln/huge_pages.h"
+
 namespace quorix::host {
 namespace {
 
@@ -77,10 +79,13 @@ QString FromProgramText(std::string_view bytes) {
     const size_t n = bytes.size();
     size_t first = 0;
     while (first < n && p[first] < 0x80) ++first;
-    if (first == n) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(n));
+    if (first == n && n < kHugePageWorthy) {
+        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(n));
+    }
 
     const Tables& tables = TwoByteTables();
     QString out(static_cast<qsizetype>(n), Qt::Uninitialized);  // never more characters than bytes
+    AdviseHugePages(out.constData(), n * 2);
     char16_t* o = reinterpret_cast<char16_t*>(out.data());
     for (size_t i = 0; i < first; ++i) *o++ = p[i];
     size_t i = first;
@@ -124,15 +129,49 @@ QString FromProgramText(std::string_view bytes) {
     return out;
 }
 
+void AppendFromProgramText(std::u16string& out, std::string_view bytes) {
+    const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+    const size_t n = bytes.size();
+    const size_t at = out.size();
+    out.resize(at + n);  // never more characters than bytes
+    char16_t* o = out.data() + at;
+    size_t i = 0;
+    while (i < n) {
+        const uint8_t b = p[i];
+        if (b < 0x80) {
+            *o++ = b;
+            ++i;
+            continue;
+        }
+        if (b >= kLeadFirst && b <= kLeadLast && i + 1 < n && IsTrail(p[i + 1])) {
+            const char16_t c = TwoByteTables().to_unicode[static_cast<size_t>(
+                (b - kLeadFirst) * kTrails + p[i + 1] - kTrailFirst)];
+            if (c != kNone) {
+                *o++ = c;
+                i += 2;
+                continue;
+            }
+        }
+        // A code for ICU: the whole text takes the long way.
+        const QString whole = FromProgramText(bytes);
+        out.resize(at);
+        out.append(reinterpret_cast<const char16_t*>(whole.utf16()),
+                   static_cast<size_t>(whole.size()));
+        return;
+    }
+    out.resize(static_cast<size_t>(o - out.data()));
+}
+
 QByteArray ToProgramText(const QString& text) {
     const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype n = text.size();
     qsizetype first = 0;
     while (first < n && s[first] < 0x80) ++first;
-    if (first == n) return text.toLatin1();
+    if (first == n && static_cast<size_t>(n) < kHugePageWorthy) return text.toLatin1();
 
     const Tables& tables = TwoByteTables();
     QByteArray out(n * 2, Qt::Uninitialized);
+    AdviseHugePages(out.constData(), static_cast<size_t>(n) * 2);
     char* o = out.data();
     auto room = [&](qsizetype more) {
         const qsizetype at = o - out.data();

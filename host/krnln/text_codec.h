@@ -5,11 +5,15 @@
 
 #include <QByteArray>
 #include <QString>
+#include <string>
 #include <string_view>
 
 namespace quorix::host {
 
 QString FromProgramText(std::string_view bytes);
+// Appends what FromProgramText(bytes) gives to `out`. For the short texts a step appends once
+// per pixel: no string is made on the way.
+void AppendFromProgramText(std::u16string& out, std::string_view bytes);
 QByteArray ToProgramText(const QString& text);
 
 }  // namespace quorix::host

@@ -1,10 +1,13 @@
 #include "host/krnln/window_extras.h"
 
 #include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextEdit>
 #include <QWidget>
 
@@ -69,6 +72,29 @@ void ApplyHints(const QString& name, QWidget* widget) {
         const QString text = QString::fromUtf8(hint.text);
         target->setAccessibleName(text);
         if (hint.tooltip) target->setToolTip(text);
+    }
+}
+
+void NameParts(QWidget* frame, QWidget* widget) {
+    if (frame == nullptr || widget == nullptr) return;
+    // Its own name if it has one (an editable combo box announces its text as its name), else
+    // its caption.
+    QString name = widget->accessibleName();
+    if (name.isEmpty()) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        if (accessible != nullptr) name = accessible->text(QAccessible::Name);
+    }
+    if (name.isEmpty()) return;
+    if (auto* combo = qobject_cast<QComboBox*>(widget); combo != nullptr && combo->lineEdit()) {
+        if (combo->lineEdit()->accessibleName().isEmpty()) {
+            combo->lineEdit()->setAccessibleName(name);
+        }
+    }
+    for (QScrollBar* bar : frame->findChildren<QScrollBar*>()) {
+        if (!bar->accessibleName().isEmpty()) continue;
+        bar->setAccessibleName(name + (bar->orientation() == Qt::Horizontal
+                                           ? QStringLiteral("：横向滚动")
+                                           : QStringLiteral("：纵向滚动")));
     }
 }
 

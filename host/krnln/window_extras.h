@@ -17,6 +17,11 @@ namespace quorix::host {
 // those of its parts, such as a spin control's arrows).
 void ApplyHints(const QString& name, QWidget* widget);
 
+// Names the parts of a control that a person operates but that have no caption of their own:
+// the text field of an editable combo box takes the box's name, and each scroll bar of
+// `frame` (the widget that shows the control) says which way it scrolls what.
+void NameParts(QWidget* frame, QWidget* widget);
+
 // The standard key of the menu entry with this caption, if it has one ("载入图片": Open).
 std::optional<QKeySequence::StandardKey> MenuKey(const QString& caption);
 

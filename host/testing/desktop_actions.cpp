@@ -61,6 +61,17 @@ std::string TextShownIn(DesktopProgram& q, const char* control) {
     return copied == kMarker ? std::string() : copied;
 }
 
+std::optional<std::string> CopyMessage(DesktopProgram& q) {
+    if (!q.WaitUntil([&] { return q.DialogTitle() == "Quorix"; }) || !q.WaitIdle()) {
+        return std::nullopt;
+    }
+    // A message box puts its text on the clipboard with Ctrl+C.
+    if (!q.OfferOnClipboard("(nothing)")) return std::nullopt;
+    q.Keys("ctrl+c");
+    if (!q.WaitIdle()) return std::nullopt;
+    return q.Clipboard();
+}
+
 std::string WritePicture(DesktopProgram& q, const QImage& picture, const std::string& name) {
     const std::string path = q.folder() + "/" + name;
     QImageWriter writer(QString::fromStdString(path), "bmp");

@@ -34,6 +34,9 @@ constexpr std::chrono::milliseconds kStepWatchdog = 300s;
 std::string CopyOutput(DesktopProgram& q);
 // Selects all text of a text box or combo box with the keyboard and copies it: what it shows.
 std::string TextShownIn(DesktopProgram& q, const char* control);
+// Waits for the program's message box (titled "Quorix") and copies its text with Ctrl+C, as a
+// person can. nullopt when no message came or the program did not come to rest.
+std::optional<std::string> CopyMessage(DesktopProgram& q);
 
 // Writes `picture` as a bitmap into the test's folder; returns its path.
 std::string WritePicture(DesktopProgram& q, const QImage& picture, const std::string& name);

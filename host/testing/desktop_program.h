@@ -113,11 +113,12 @@ public:
     static constexpr std::chrono::milliseconds kWatchdog = 60s;
     // Waits until the program is at rest: it has handled what it was sent and waits for the
     // user. At rest means that, in three windows of 50 ms in a row, the program's threads used
-    // at most a fifth of a processor, and neither its event thread nor the X server was
-    // running or waiting for a processor: a program that is busy but starved of a processor is
-    // not at rest, and the wake-ups of its libraries' helper threads on a busy machine do not
-    // keep it from rest. False when the program ended, or did not come to rest within
-    // `timeout` (a watchdog: a long step may take minutes on a busy machine).
+    // at most a fifth of a processor, no thread that takes in events (the program's main thread
+    // and X reader, the X server) was running or waiting for a processor, and the threads
+    // waited for a processor less than half the window: a program that is busy but starved of
+    // a processor is not at rest, and the wake-ups of its libraries' helper threads on a busy
+    // machine do not keep it from rest. False when the program ended, or did not come to rest
+    // within `timeout` (a watchdog: a long step may take minutes on a busy machine).
     [[nodiscard]] bool WaitIdle(std::chrono::milliseconds timeout = kWatchdog);
     // Waits until `condition` holds; false when it did not within `timeout`.
     [[nodiscard]] bool WaitUntil(const std::function<bool()>& condition,

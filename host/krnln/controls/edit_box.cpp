@@ -19,6 +19,7 @@
 #include "host/krnln/controls/control_util.h"
 #include "host/krnln/controls/kinds.h"
 #include "host/krnln/controls/ramp_dialog.h"
+#include "host/krnln/file_writing.h"
 #include "host/krnln/fonts.h"
 #include "host/krnln/runtime.h"
 #include "host/krnln/text_codec.h"
@@ -32,29 +33,25 @@ namespace {
 // The input mode of a box (the last word of its properties).
 constexpr uint32_t kReadOnlyInput = 1;
 
-// What shows a multi-line box's text: a plain-text editor for text that wraps, a character
-// view for a picture that must not.
-class TextShown {
-public:
-    virtual ~TextShown() = default;
-    virtual void Show(const QString& text) = 0;
-    // With `reveal`, the view turns to where the tail starts.
-    virtual void ShowMore(const QString& tail, bool reveal) = 0;
-    // Whether the user typed since the edits were last taken.
-    virtual bool HasUserEdits() const = 0;
-    // The text with what the user typed; the view then shows it as the program's text.
-    virtual QString TakeUserEdits() = 0;
-    // Selects [from, to) of the text, line breaks counting as one character; to < 0: to the end.
-    virtual void Select(int from, int to) = 0;
-    // The selection, and whether it is the whole text.
-    virtual QString Selected(bool* whole) const = 0;
-    // Whether the selection keeps the text's CR LF line breaks as they are.
-    virtual bool KeepsLineBreaks() const = 0;
-};
+// A multi-line box's text lives in what shows it: a plain-text editor for text that wraps (with
+// the program's bytes beside it, whose CR LF the editor would not keep), a character view for a
+// picture that must not (its Unicode text is the only copy). Both offer the same calls:
+//   SetText(bytes)           the program sets the whole text; what the user typed is dropped
+//   Append(bytes)            collects text the program appends, not yet shown
+//   ShowAppended(reveal)     shows what was collected (with `reveal`, turned to where it
+//                            starts); false when nothing was
+//   NewProgramText(memory)   the whole text as a new text in program memory
+//   Text()                   the whole text, appended text not yet shown included
+//   HasUserEdits()           whether the user typed since the edits were last taken
+//   TakeUserEdits()          the user's text becomes the program's
+//   Select(from, to)         selects [from, to), line breaks counting as one character;
+//                            to < 0: to the end
+//   Copied()                 the selection as the clipboard is to have it
 
 // The text in a QPlainTextEdit, whose paragraphs are the lines.
-class PlainTextShown : public TextShown {
+class PlainTextShown {
 public:
+    using Widget = QPlainTextEdit;
     explicit PlainTextShown(QPlainTextEdit* edit) : edit_(edit) {
         edit_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
         edit_->setUndoRedoEnabled(false);
@@ -63,13 +60,19 @@ public:
                              if (!updating_) user_changed_ = true;
                          });
     }
-    void Show(const QString& text) override {
+    void SetText(std::string_view bytes) {
+        text_.assign(bytes);
+        shown_up_to_ = text_.size();
         updating_ = true;
-        edit_->setPlainText(text);
+        edit_->setPlainText(FromProgramText(text_));
         updating_ = false;
         user_changed_ = false;
     }
-    void ShowMore(const QString& tail, bool reveal) override {
+    void Append(std::string_view bytes) { text_.append(bytes); }
+    bool ShowAppended(bool reveal) {
+        if (shown_up_to_ >= text_.size()) return false;
+        const QString tail = FromProgramText(std::string_view(text_).substr(shown_up_to_));
+        shown_up_to_ = text_.size();
         updating_ = true;
         QTextCursor cursor(edit_->document());
         cursor.movePosition(QTextCursor::End);
@@ -80,15 +83,20 @@ public:
             edit_->verticalScrollBar()->setValue(
                 edit_->document()->findBlock(at).firstLineNumber());
         }
+        return true;
     }
-    bool HasUserEdits() const override { return user_changed_; }
-    QString TakeUserEdits() override {
+    QxAddr NewProgramText(ProgramMemory& memory) const { return memory.NewText(text_); }
+    QString Text() const { return FromProgramText(text_); }
+    bool HasUserEdits() const { return user_changed_; }
+    void TakeUserEdits() {
         user_changed_ = false;
         QString text = edit_->toPlainText();
         text.replace(QChar('\n'), QStringLiteral("\r\n"));
-        return text;
+        const QByteArray bytes = ToProgramText(text);
+        text_.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
+        shown_up_to_ = text_.size();
     }
-    void Select(int from, int to) override {
+    void Select(int from, int to) {
         QTextCursor cursor(edit_->document());
         const int end_of_text = cursor.document()->characterCount() - 1;
         cursor.setPosition(std::clamp(from, 0, end_of_text));
@@ -96,43 +104,69 @@ public:
                            QTextCursor::KeepAnchor);
         edit_->setTextCursor(cursor);
     }
-    QString Selected(bool* whole) const override {
+    QString Copied() const {
         const QTextCursor cursor = edit_->textCursor();
         const int end_of_text = edit_->document()->characterCount() - 1;
-        *whole = cursor.selectionStart() == 0 && cursor.selectionEnd() == end_of_text;
+        // The whole text is copied exactly, every CR LF included.
+        if (cursor.hasSelection() && cursor.selectionStart() == 0 &&
+            cursor.selectionEnd() == end_of_text) {
+            return FromProgramText(text_);
+        }
         QString copied = cursor.selectedText();
         copied.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
         return copied;
     }
-    bool KeepsLineBreaks() const override { return false; }
+
+    PlainTextShown(const PlainTextShown&) = delete;  // the editor's signal holds `this`
+    PlainTextShown& operator=(const PlainTextShown&) = delete;
 
 private:
     QPlainTextEdit* edit_;
+    std::string text_;        // the whole text as the program sees it
+    size_t shown_up_to_ = 0;  // how much of text_ the editor has
     bool updating_ = false;
     bool user_changed_ = false;
 };
 
-// The text in a CharacterView, which keeps the CR LF line breaks.
-class CharacterShown : public TextShown {
+// The text in a CharacterView, which keeps the CR LF line breaks. Appended text waits in
+// Unicode until it is shown; the view's text is then the only copy.
+class CharacterShown {
 public:
+    using Widget = CharacterView;
     explicit CharacterShown(CharacterView* view) : view_(view) {}
-    void Show(const QString& text) override { view_->SetText(text); }
-    void ShowMore(const QString& tail, bool reveal) override {
-        const qsizetype at = view_->text().size();
-        view_->Append(tail);
-        if (reveal) view_->Reveal(at);
+    void SetText(std::string_view bytes) {
+        if (view_->editing()) view_->TakeEdits();  // the program's text replaces them
+        tail_.clear();
+        view_->SetText(FromProgramText(bytes));
     }
-    bool HasUserEdits() const override { return view_->editing(); }
-    QString TakeUserEdits() override { return view_->TakeEdits(); }
-    void Select(int from, int to) override {
+    void Append(std::string_view bytes) { AppendFromProgramText(tail_, bytes); }
+    bool ShowAppended(bool reveal) {
+        if (tail_.empty()) return false;
+        const qsizetype at = view_->text().size();
+        view_->Append(QStringView(tail_.data(), static_cast<qsizetype>(tail_.size())));
+        tail_.clear();
+        if (reveal) view_->Reveal(at);
+        return true;
+    }
+    QxAddr NewProgramText(ProgramMemory& memory) const {
+        QByteArray bytes = ToProgramText(view_->text());
+        if (!tail_.empty()) {
+            bytes += ToProgramText(
+                QString::fromUtf16(tail_.data(), static_cast<qsizetype>(tail_.size())));
+        }
+        return memory.NewText({bytes.constData(), static_cast<size_t>(bytes.size())});
+    }
+    QString Text() const {
+        return view_->text() +
+               QStringView(tail_.data(), static_cast<qsizetype>(tail_.size())).toString();
+    }
+    bool HasUserEdits() const { return view_->editing(); }
+    void TakeUserEdits() { view_->TakeEdits(); }
+    void Select(int from, int to) {
         // The view counts CR LF as two characters.
         view_->Select(ViewOffset(from), to < 0 ? -1 : ViewOffset(to));
     }
-    QString Selected(bool* whole) const override {
-        *whole = view_->SelectsAll();
-        return view_->SelectedText();
-    }
-    bool KeepsLineBreaks() const override { return true; }
+    QString Copied() const { return view_->SelectedText(); }
 
 private:
     qsizetype ViewOffset(int characters) const {
@@ -144,6 +178,7 @@ private:
         return offset;
     }
     CharacterView* view_;
+    std::u16string tail_;  // appended, not yet shown
 };
 
 // What every edit box answers alike.
@@ -160,11 +195,12 @@ protected:
     }
 };
 
+template <typename Shown>
 class MultiLineEditUnit : public EditUnit, public Deferred {
 public:
-    MultiLineEditUnit(Runtime& rt, const form::UnitBlock& block, QWidget* widget,
-                      std::unique_ptr<TextShown> shown, const form::EditProps& props)
-        : EditUnit(rt, block, widget), Deferred(kBusyRepaintIntervalMs), shown_(std::move(shown)) {
+    MultiLineEditUnit(Runtime& rt, const form::UnitBlock& block, typename Shown::Widget* widget,
+                      const form::EditProps& props)
+        : EditUnit(rt, block, widget), Deferred(kBusyRepaintIntervalMs), shown_(widget) {
         QFont font = FontFromLogFont(props.font);
         font.setStyleStrategy(QFont::NoAntialias);
         widget_->setFont(font);
@@ -186,7 +222,7 @@ public:
     uint32_t ReadProperty(uint32_t property, int32_t member) override {
         if (property == abi::kPropText) {
             TakeUserEdits();
-            return runtime_.memory().NewText(text_);
+            return shown_.NewProgramText(runtime_.memory());
         }
         if (property == abi::kPropFont && member == abi::kFontSize) {
             return static_cast<uint32_t>(font_size_);
@@ -228,6 +264,8 @@ private:
                 return TextWidthCommand(args);
             case abi::kCmdEditChooseRamp:
                 return ChooseRamp();
+            case abi::kCmdEditSaveText:
+                return SaveText(FromProgramText(args.Text(runtime_.memory(), 1)));
             default:
                 return UnitHost::Command(command, args);
         }
@@ -242,11 +280,16 @@ private:
         return NewText(ramp_);
     }
 
+    // The whole text as it stands, what the user typed included, as UTF-8: what a copy of all
+    // of it puts on the clipboard.
+    uint32_t SaveText(const QString& path) {
+        FlushNow();
+        TakeUserEdits();
+        return NewText(SaveOrSayWhy(path, shown_.Text().toStdString()));
+    }
+
     void FlushNow() {
-        if (shown_up_to_ >= text_.size()) return;
-        const QString tail = FromProgramText(std::string_view(text_).substr(shown_up_to_));
-        shown_up_to_ = text_.size();
-        shown_->ShowMore(tail, std::exchange(reveal_, false));
+        if (shown_.ShowAppended(reveal_)) reveal_ = false;
     }
 
     // The size in points is shown at the whole pixel size it has at 96 dots per inch, so that
@@ -261,10 +304,7 @@ private:
 
     void SetText(std::string_view bytes) {
         runtime_.ForgetDeferred(this);
-        if (shown_->HasUserEdits()) shown_->TakeUserEdits();  // the program's text replaces them
-        text_.assign(bytes);
-        shown_up_to_ = text_.size();
-        shown_->Show(FromProgramText(text_));
+        shown_.SetText(bytes);
     }
 
     void Append(std::string_view bytes) {
@@ -276,42 +316,35 @@ private:
             reveal_ = true;
         }
         TakeUserEdits();
-        text_.append(bytes);
+        shown_.Append(bytes);
         runtime_.MarkDeferred(this);
     }
 
     // After the user typed in the box, its text is what the view shows.
     void TakeUserEdits() {
-        if (!shown_->HasUserEdits()) return;
+        if (!shown_.HasUserEdits()) return;
         FlushNow();
-        const QByteArray bytes = ToProgramText(shown_->TakeUserEdits());
-        text_.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
-        shown_up_to_ = text_.size();
+        shown_.TakeUserEdits();
     }
 
     uint32_t SendMessage(uint32_t message, int32_t wparam, int32_t lparam) {
         FlushNow();
         TakeUserEdits();
         if (message == abi::kMsgSetSelection) {
-            shown_->Select(wparam, lparam);
+            shown_.Select(wparam, lparam);
             return 1;
         }
         if (message == abi::kMsgCopy) {
-            bool whole = false;
-            QString copied = shown_->Selected(&whole);
+            const QString copied = shown_.Copied();
             if (copied.isEmpty()) return 0;
-            // Exactly the text, every CR LF included.
-            if (whole && !shown_->KeepsLineBreaks()) copied = FromProgramText(text_);
             QApplication::clipboard()->setText(copied);
             return 1;
         }
         return 0;
     }
 
-    std::unique_ptr<TextShown> shown_;
+    Shown shown_;
     QString ramp_ = CharacterRamps().first();
-    std::string text_;        // the whole text as the program sees it
-    size_t shown_up_to_ = 0;  // how much of text_ the view has
     int32_t font_size_ = 9;
     uint64_t appending_run_ = 0;  // the routine run that appended last
     bool reveal_ = false;         // the view is to turn to the start of what comes next
@@ -360,8 +393,7 @@ UnitPtr CreateEditBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent
     // A box with both scroll bars keeps every line whole: it holds a character picture.
     if (props.b == 3) {
         auto* view = new CharacterView(parent);
-        return std::make_unique<MultiLineEditUnit>(rt, block, view,
-                                                   std::make_unique<CharacterShown>(view), props);
+        return std::make_unique<MultiLineEditUnit<CharacterShown>>(rt, block, view, props);
     }
     auto* edit = new QPlainTextEdit(parent);
     // Input mode 1 is read-only: the text can be read, selected and copied, not changed.
@@ -369,8 +401,7 @@ UnitPtr CreateEditBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent
         edit->setReadOnly(true);
         edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     }
-    return std::make_unique<MultiLineEditUnit>(rt, block, edit,
-                                               std::make_unique<PlainTextShown>(edit), props);
+    return std::make_unique<MultiLineEditUnit<PlainTextShown>>(rt, block, edit, props);
 }
 
 }  // namespace quorix::host

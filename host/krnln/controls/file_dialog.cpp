@@ -4,6 +4,7 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QRegularExpression>
 #include <QWidget>
 #include <optional>
 
@@ -133,6 +134,7 @@ public:
                 return;
             case abi::kPropFileName:
                 file_name_ = TextAt(low);
+                file_name_kind_ = 0;
                 return;
             case abi::kPropFilter:
                 filter_ = TextAt(low);
@@ -145,42 +147,35 @@ public:
         }
     }
     uint64_t Command(uint32_t command, const ArgView& args) override {
-        if (command == abi::kCmdDialogOpen) {
-            const std::optional<QString> chosen =
-                Open(mode_ == abi::kDialogSaveFile, title_, filter_, default_ext_, file_name_);
-            if (chosen) file_name_ = *chosen;
-            return chosen ? 1 : 0;
-        }
-        if (command == abi::kCmdDialogOpenScheme) return OpenScheme(args.Bool(1));
+        if (command == abi::kCmdDialogOpen) return Open() ? 1 : 0;
+        if (command == abi::kCmdDialogSaveAs) return SaveAs(args.Int(1)) ? 1 : 0;
+        if (command == abi::kCmdDialogOpenScheme) return AskScheme(args.Bool(1));
         return UnitHost::Command(command, args);
     }
 
 private:
-    // A character scheme file. The dialog's own title, filter and file name stay the
-    // pictures'; the folder of the last scheme is offered again.
-    uint64_t OpenScheme(bool save) {
-        const std::optional<QString> chosen =
-            Open(save, save ? QStringLiteral("保存字符方案") : QStringLiteral("载入字符方案"),
-                 QStringLiteral("字符方案(*.txt)|*.txt|所有文件(*.*)|*.*"), QStringLiteral("txt"),
-                 scheme_name_);
-        if (chosen) scheme_name_ = *chosen;
-        const QByteArray path = ToProgramText(chosen.value_or(QString()));
-        return runtime_.memory().NewText({path.constData(), size_t(path.size())});
-    }
-
-    std::optional<QString> Open(bool save, const QString& title, const QString& filter,
-                                const QString& default_ext, const QString& previous_name);
+    bool Open();
+    bool SaveAs(int32_t kind);
+    // A character scheme file to save to or to load, as a new text (empty when cancelled). The
+    // dialog's own file name stays the pictures'; the folder of the last scheme is offered again.
+    uint64_t AskScheme(bool save);
+    // Sets up `dialog` as every dialog of the unit is; `icons` must outlive it.
+    void Prepare(QFileDialog& dialog, QFileIconProvider& icons, bool save) const;
+    // Shows `dialog` in the folder of the last file chosen, with that file's name when it was
+    // chosen for the same kind of file (0: a picture); on a confirmed choice the file name is
+    // the file chosen.
+    bool Ask(QFileDialog& dialog, int32_t kind);
+    // Shows `dialog` in the folder of `previous`, with its name selected when `select` is set;
+    // the file chosen, or nullopt.
+    static std::optional<QString> Show(QFileDialog& dialog, const QString& previous, bool select);
 
     uint32_t mode_ = abi::kDialogOpenFile;
     QString title_, file_name_, filter_, default_ext_;
-    QString scheme_name_;
+    int32_t file_name_kind_ = 0;  // the kind of file file_name_ was chosen for
+    QString scheme_name_;         // the last character scheme file chosen
 };
 
-std::optional<QString> FileDialogUnit::Open(bool save, const QString& title, const QString& filter,
-                                            const QString& default_ext,
-                                            const QString& previous_name) {
-    NameOnlyIconProvider icons;  // outlives the dialog, whose lister thread uses it
-    QFileDialog dialog(widget_->window());
+void FileDialogUnit::Prepare(QFileDialog& dialog, QFileIconProvider& icons, bool save) const {
     dialog.setObjectName(widget_->objectName() + QStringLiteral("_dialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     // A folder's own icon is read from a file inside it.
@@ -188,21 +183,92 @@ std::optional<QString> FileDialogUnit::Open(bool save, const QString& title, con
     dialog.setIconProvider(&icons);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+}
+
+bool FileDialogUnit::Open() {
+    const bool save = mode_ == abi::kDialogSaveFile;
+    NameOnlyIconProvider icons;  // outlives the dialog, whose lister thread uses it
+    QFileDialog dialog(widget_->window());
+    Prepare(dialog, icons, save);
     // An empty title leaves Qt's own ("Open", "Save As").
-    if (!title.isEmpty()) dialog.setWindowTitle(title);
-    const QStringList filters = save ? NameFiltersFromProgramFilter(filter)
-                                     : OpenFileFilters(filter, ReadablePictureSuffixes());
+    if (!title_.isEmpty()) dialog.setWindowTitle(title_);
+    const QStringList filters = save ? NameFiltersFromProgramFilter(filter_)
+                                     : OpenFileFilters(filter_, ReadablePictureSuffixes());
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
-    if (!default_ext.isEmpty()) dialog.setDefaultSuffix(default_ext);
-    if (!previous_name.isEmpty()) {
-        const QFileInfo previous(previous_name);
-        if (previous.dir().exists()) dialog.setDirectory(previous.dir());
-        dialog.selectFile(previous.fileName());
+    if (!default_ext_.isEmpty()) dialog.setDefaultSuffix(default_ext_);
+    return Ask(dialog, 0);
+}
+
+// ---- Saving the character picture (its own kinds of file) --------------------------------
+
+// The ending of a name filter's first pattern ("网页 (*.html *.htm)": "html"); empty for "(*)".
+QString FirstSuffixOf(const QString& filter) {
+    static const QRegularExpression pattern(QStringLiteral("\\(\\s*\\*\\.([^\\s)]+)"));
+    const QRegularExpressionMatch m = pattern.match(filter);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+struct SaveKindText {
+    int32_t kind;
+    const char* title;
+    const char* filters;  // name filters, one per line; the first is chosen at first
+};
+
+constexpr SaveKindText kSaveKinds[] = {
+    {abi::kSaveCharacterText, "保存字符画", "文本文件 (*.txt)\n所有文件 (*)"},
+    {abi::kSaveColouredPicture, "导出彩色字符画", "网页 (*.html *.htm)\nPNG 图片 (*.png)"},
+};
+
+bool FileDialogUnit::SaveAs(int32_t kind) {
+    const SaveKindText* texts = nullptr;
+    for (const SaveKindText& k : kSaveKinds) {
+        if (k.kind == kind) texts = &k;
+    }
+    if (texts == nullptr) return false;
+    NameOnlyIconProvider icons;  // outlives the dialog, whose lister thread uses it
+    QFileDialog dialog(widget_->window());
+    Prepare(dialog, icons, true);
+    dialog.setWindowTitle(QString::fromUtf8(texts->title));
+    dialog.setNameFilters(QString::fromUtf8(texts->filters).split(QChar('\n')));
+    // A name typed without an ending gets the ending of the kind chosen in the list.
+    dialog.setDefaultSuffix(FirstSuffixOf(dialog.nameFilters().first()));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& f) { dialog.setDefaultSuffix(FirstSuffixOf(f)); });
+    return Ask(dialog, kind);
+}
+
+bool FileDialogUnit::Ask(QFileDialog& dialog, int32_t kind) {
+    const std::optional<QString> chosen = Show(dialog, file_name_, file_name_kind_ == kind);
+    if (!chosen) return false;
+    file_name_ = *chosen;
+    file_name_kind_ = kind;
+    return true;
+}
+
+std::optional<QString> FileDialogUnit::Show(QFileDialog& dialog, const QString& previous,
+                                            bool select) {
+    if (!previous.isEmpty()) {
+        const QFileInfo file(previous);
+        if (file.dir().exists()) dialog.setDirectory(file.dir());
+        if (select) dialog.selectFile(file.fileName());
     }
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
     return chosen.first();
+}
+
+uint64_t FileDialogUnit::AskScheme(bool save) {
+    NameOnlyIconProvider icons;  // outlives the dialog, whose lister thread uses it
+    QFileDialog dialog(widget_->window());
+    Prepare(dialog, icons, save);
+    dialog.setWindowTitle(save ? QStringLiteral("保存字符方案") : QStringLiteral("载入字符方案"));
+    dialog.setNameFilters({QStringLiteral("字符方案 (*.txt)"), QStringLiteral("所有文件 (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    const std::optional<QString> chosen = Show(dialog, scheme_name_, true);
+    if (chosen) scheme_name_ = *chosen;
+    const QByteArray path = ToProgramText(chosen.value_or(QString()));
+    return runtime_.memory().NewText({path.constData(), size_t(path.size())});
 }
 
 }  // namespace
