@@ -17,7 +17,8 @@ constexpr QRgb kWhite = qRgb(255, 255, 255);
 
 // The menu bar's entries and the items of "文件操作" and "生成指令" this test chooses.
 constexpr int kFileMenu = 0, kCommandMenu = 1;
-constexpr int kSaveScheme = 3, kLoadScheme = 4;
+// After load, save and clear, and the character picture's save, export and copy.
+constexpr int kSaveScheme = 6, kLoadScheme = 7;
 constexpr int kFewerColours = 2;
 
 // The board's size as the window opens.
