@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-webengine-dev libgl-dev
-    libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpcre2-dev libimagequant-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpcre2-dev libimagequant-dev libzstd-dev
     fonts-noto-cjk qt6-translations-l10n
     xvfb xclip libx11-dev libxtst-dev libxdo-dev dbus-daemon
     # What assistive technology reads (AT-SPI), for the accessibility test.
