@@ -42,7 +42,11 @@ namespace quorix::app {
     X(29, AssignCharactersByLightness) \
     X(30, SaveCharacterPicture)        \
     X(31, ExportColouredPicture)       \
-    X(32, CopyColouredPicture)
+    X(32, CopyColouredPicture)         \
+    X(39, Undo)                        \
+    X(40, Redo)                        \
+    X(41, SaveCharacterScheme)         \
+    X(42, LoadCharacterScheme)
 
 enum class Routine : uint32_t {
 #define QUORIX_ROUTINE_ENUM(id, name) name = id,

@@ -2,6 +2,7 @@
 #include <cfenv>
 
 #include "app/program.h"
+#include "runtime/history.h"
 
 namespace quorix::app {
 
@@ -25,6 +26,8 @@ void OpenStartPage(const EventArgs&) {
     // From now on the ColorTable marks every character text that is not as wide as the two
     // digits of step one in the output box: the character picture would not line up.
     ColorTable().MarkWidths(1, Ctl(Unit::编辑框1));
+    // Undo and redo follow the committed picture (画板2, which 画板1 shows) and the ColorTable.
+    rt::history::Follow(Ctl<rt::Board>(Unit::画板2), Ctl<rt::Board>(Unit::画板1), ColorTable());
 }
 
 }  // namespace quorix::app

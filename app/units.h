@@ -58,11 +58,18 @@ constexpr uint32_t kStartWindowId = 0x52010001;
     X(菜单保存字符画, 0x26010192, abi::kTypeMenuEntry)       \
     X(菜单导出彩色字符画, 0x26010193, abi::kTypeMenuEntry)   \
     X(菜单复制彩色字符画, 0x26010194, abi::kTypeMenuEntry)   \
+    /* character schemes, at the end of "文件操作" */    \
+    X(菜单保存字符方案, 0x2601019E, abi::kTypeMenuEntry)     \
+    X(菜单载入字符方案, 0x2601019F, abi::kTypeMenuEntry)     \
     X(菜单生成指令, 0x26010186, abi::kTypeMenuEntry)         \
     X(菜单第一步骤, 0x26010187, abi::kTypeMenuEntry)         \
     X(菜单第二步骤, 0x2601018F, abi::kTypeMenuEntry)         \
     X(菜单减少颜色, 0x26010190, abi::kTypeMenuEntry)         \
     X(菜单按亮度分配字符, 0x26010191, abi::kTypeMenuEntry)   \
+    /* the menu "编辑": undo and redo */                   \
+    X(菜单编辑, 0x2601019B, abi::kTypeMenuEntry)             \
+    X(菜单撤销, 0x2601019C, abi::kTypeMenuEntry)             \
+    X(菜单重做, 0x2601019D, abi::kTypeMenuEntry)             \
     X(画板1, 0x16010064, abi::kTypeDrawingBoard)             \
     X(画板2, 0x16010065, abi::kTypeDrawingBoard)             \
     X(编辑框1, 0x1601023B, abi::kTypeEditBox)

@@ -196,11 +196,16 @@ std::string TypeBlockOf(Unit u) {
         case Unit::菜单第二步骤:
         case Unit::菜单减少颜色:
         case Unit::菜单按亮度分配字符:
-        // ---- the character picture kept and shared ----
+        // The character picture kept and shared.
         case Unit::菜单保存字符画:
         case Unit::菜单导出彩色字符画:
         case Unit::菜单复制彩色字符画:
-        // ---- end of the character picture ----
+        // Undo and redo; character schemes.
+        case Unit::菜单编辑:
+        case Unit::菜单撤销:
+        case Unit::菜单重做:
+        case Unit::菜单保存字符方案:
+        case Unit::菜单载入字符方案:
         case Unit::kCount:
             return {};
     }

@@ -126,18 +126,25 @@ constexpr MenuDef kMenus[] = {
     {Unit::菜单载入图片, 1, "载入图片", static_cast<int>(Routine::LoadPicture)},
     {Unit::菜单保存图片, 1, "保存图片", static_cast<int>(Routine::SavePicture)},
     {Unit::菜单清除图片, 1, "清除图片", static_cast<int>(Routine::ClearPicture)},
-    // ---- the character picture kept and shared ----
+    // The character picture kept and shared.
     {Unit::菜单保存字符画, 1, "保存字符画…", static_cast<int>(Routine::SaveCharacterPicture)},
     {Unit::菜单导出彩色字符画, 1, "导出彩色字符画…",
      static_cast<int>(Routine::ExportColouredPicture)},
     {Unit::菜单复制彩色字符画, 1, "复制彩色字符画", static_cast<int>(Routine::CopyColouredPicture)},
-    // ---- end of the character picture ----
+    // Character schemes.
+    {Unit::菜单保存字符方案, 1, "保存字符方案…", static_cast<int>(Routine::SaveCharacterScheme)},
+    {Unit::菜单载入字符方案, 1, "载入字符方案…", static_cast<int>(Routine::LoadCharacterScheme)},
     {Unit::菜单生成指令, 0, "生成指令", -1},
     {Unit::菜单第一步骤, 1, "第一步骤一取图像颜色", -1},
     {Unit::菜单第二步骤, 1, "第二步骤一生成对应Quorix", -1},
     {Unit::菜单减少颜色, 1, "减少颜色…", static_cast<int>(Routine::ReduceColors)},
     {Unit::菜单按亮度分配字符, 1, "按亮度分配字符…",
      static_cast<int>(Routine::AssignCharactersByLightness)},
+    // The menu "编辑": undo and redo.
+    {Unit::菜单编辑, 0, "编辑", -1},
+    {Unit::菜单撤销, 1, "撤销", static_cast<int>(Routine::Undo)},
+    {Unit::菜单重做, 1, "重做", static_cast<int>(Routine::Redo)},
+    // End of the menu "编辑".
 };
 
 constexpr const char kCaption[] =

@@ -7,6 +7,7 @@
 
 #include "app/program.h"
 #include "convert/ramp_steps.h"
+#include "runtime/history.h"
 
 namespace quorix::app {
 namespace {
@@ -35,7 +36,9 @@ void AssignCharactersByLightness(const EventArgs&) {
         lightness.push_back(Lightness(rt::ToInteger(rt::TextToNumber(colour))));
     }
     const std::vector<int> step = RampSteps(lightness, static_cast<int>(steps.size()));
+    rt::history::NoteMapping();
     for (int32_t i = 0; i < rows; ++i) table.SetCell(i, 1, steps[static_cast<size_t>(step[i])]);
+    rt::history::Record(abi::kHistoryMapping);
 }
 
 }  // namespace quorix::app

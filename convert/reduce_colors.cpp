@@ -2,6 +2,7 @@
 // the number of colours chosen there is then applied to both boards, as a load puts a picture
 // on both. Step one, run afterwards, lists at most that many colours.
 #include "app/program.h"
+#include "runtime/history.h"
 
 namespace quorix::app {
 
@@ -11,6 +12,7 @@ void ReduceColors(const EventArgs&) {
     if (!choice) return;
     board.ReduceColors(choice->colours, choice->dither);
     Ctl<rt::Board>(Unit::画板2).ReduceColors(choice->colours, choice->dither);
+    rt::history::Record(abi::kHistoryPicture);
 }
 
 }  // namespace quorix::app

@@ -5,6 +5,7 @@
 // draws the figure being dragged, so line, ellipse, rectangle and arc follow the pointer as one
 // rubber-band figure; a release commits the figure to 画板2.
 #include "app/program.h"
+#include "runtime/history.h"
 
 namespace quorix::app {
 namespace {
@@ -53,6 +54,8 @@ void MovePen(const EventArgs& args) {
 void ReleasePen(const EventArgs& args) {
     PenDown().set(0);
     DrawFigure(Ctl<rt::Board>(Unit::画板2), args[0], args[1], /*freehand_first=*/false);
+    // One change per figure; a freehand stroke's pixels, set while it was drawn, end with it.
+    rt::history::Record(abi::kHistoryPicture);
 }
 
 void PopUpFileMenu(const EventArgs&) {
@@ -88,6 +91,7 @@ void ChangePenColor(const EventArgs&) {
 void ClearPicture(const EventArgs&) {
     Ctl<rt::Board>(Unit::画板1).Clear();
     Ctl<rt::Board>(Unit::画板2).Clear();
+    rt::history::Record(abi::kHistoryPicture);
 }
 
 void ClickClearPicture(const EventArgs& args) {

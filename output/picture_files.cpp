@@ -1,6 +1,7 @@
 // Loading a picture onto both drawing boards and saving the picture board as a bitmap.
 #include "app/program.h"
 #include "output/file_names.h"
+#include "runtime/history.h"
 
 namespace quorix::app {
 
@@ -30,6 +31,7 @@ void LoadPicture(const EventArgs&) {
     const int32_t height = board.Height();
     board.DrawPicture(picture, 0, 0, width, height, kNoTransparentColour);
     Ctl<rt::Board>(Unit::画板2).DrawPicture(picture, 0, 0, width, height, kNoTransparentColour);
+    rt::history::Record(abi::kHistoryPicture);
 }
 
 void SavePicture(const EventArgs&) {

@@ -117,6 +117,19 @@ enum CoreCommand : uint32_t {
     // The dialog keeps its own title, filter and default extension.
     kCmdDialogSaveAs = 49,
     // ---- end of the character picture's commands ----
+
+    // ---- Undo and redo; character scheme files ----------------------------------------------
+    // (picture board, board that shows it, list) from now on the history follows the picture of
+    // the first board, which the second shows, and the mapping the list holds
+    kCmdHistoryFollow = 57,
+    kCmdHistoryNoteMapping = 58,  // () notes the mapping as it stands, before a change to it
+    kCmdHistoryRecord = 59,       // (HistoryPart) a change to that part has been made
+    kCmdHistoryUndo = 60,         // () -> bool: a change was taken back
+    kCmdHistoryRedo = 61,         // () -> bool: a change taken back was made again
+    // (file dialog, save) asks for a character scheme file to save to (true) or to load ->
+    // new text: its path, empty when cancelled. The dialog's own properties stay as they are.
+    kCmdDialogOpenScheme = 62,
+    // ---- end of undo and redo; character scheme files ---------------------------------------
 };
 
 // The kinds of file kCmdDialogSaveAs asks for.
@@ -127,6 +140,9 @@ enum SaveKind : int32_t {
 
 // Formats of the coloured character picture.
 enum ColouredFormat : int32_t { kColouredHtml = 0, kColouredPng = 1 };
+
+// The parts of what the user makes that the history keeps.
+enum HistoryPart : int32_t { kHistoryPicture = 1, kHistoryMapping = 2 };
 
 // What kCmdBoardChooseColors adds to the number of colours when dithering was chosen.
 constexpr uint32_t kChoiceDither = 0x10000;
@@ -155,6 +171,15 @@ enum ListViewCommand : uint32_t {
     // text beside it -> new text: empty when done, else a message for the user
     kCmdListCopyColouredPicture = 9,
     // ---- end of the coloured character picture ----
+
+    // ---- Character scheme files -------------------------------------------------------------
+    // (list, path) writes the rows as a character scheme -> new text: empty when written, else
+    // a message for the user saying what was not written and why
+    kCmdListSaveScheme = 17,
+    // (list, path) gives every row the characters of the scheme's nearest colour -> new text:
+    // empty when done, else a message saying why nothing changed
+    kCmdListLoadScheme = 18,
+    // ---- end of character scheme files ------------------------------------------------------
 };
 
 // Commands of iext3 (advanced tab control).

@@ -173,6 +173,20 @@ void ListView::MarkWidths(int32_t column, const Control& box) const {
     CallLibrary(library_, abi::kCmdListMarkWidths, a.block());
 }
 
+Text ListView::SaveScheme(const Text& path) const {
+    Args<2> a;
+    a.Triple(triple_).TextArg(path);
+    return Text::Owned(
+        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListSaveScheme, a.block())));
+}
+
+Text ListView::LoadScheme(const Text& path) const {
+    Args<2> a;
+    a.Triple(triple_).TextArg(path);
+    return Text::Owned(
+        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListLoadScheme, a.block())));
+}
+
 Text ListView::SaveColouredPicture(const Control& board, const Control& box, const Text& path,
                                    abi::ColouredFormat format) const {
     Args<5> a;
@@ -238,6 +252,12 @@ void Browser::Navigate(const Text& address) const {
 
 bool FileDialog::Open() const {
     return Low(Core(abi::kCmdDialogOpen)) != 0;
+}
+
+Text FileDialog::AskScheme(bool save) const {
+    Args<2> a;
+    a.Triple(triple_).Bool(save);
+    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdDialogOpenScheme, a.block())));
 }
 
 bool FileDialog::SaveAs(abi::SaveKind kind) const {

@@ -83,6 +83,9 @@ public:
     Text SaveColouredPicture(const Control& board, const Control& box, const Text& path,
                              abi::ColouredFormat format) const;
     Text CopyColouredPicture(const Control& board, const Control& box) const;
+    // Character schemes: each gives the empty text when done, else a message saying why not.
+    Text SaveScheme(const Text& path) const;
+    Text LoadScheme(const Text& path) const;
 
 private:
     uint32_t library_;
@@ -129,6 +132,8 @@ public:
     bool Open() const;
     // Asks for the name of a file of that kind to save; the dialog keeps its own settings.
     bool SaveAs(abi::SaveKind kind) const;
+    // Asks for a character scheme file to save to or to load; empty when cancelled.
+    Text AskScheme(bool save) const;
 };
 
 class Window : public Control {

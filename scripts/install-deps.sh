@@ -7,16 +7,15 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-webengine-dev libgl-dev
-    libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpcre2-dev libimagequant-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpcre2-dev libimagequant-dev libzstd-dev
     fonts-noto-cjk qt6-translations-l10n
     xvfb xclip libx11-dev libxtst-dev libxdo-dev dbus-daemon
     # What assistive technology reads (AT-SPI), for the accessibility test.
     at-spi2-core gir1.2-atspi-2.0 python3-gi
     # The colour reduction is compared with ImageMagick's in a test.
     imagemagick
-    # The coloured character picture is opened in a real browser; the window is resized as a
-    # window manager does, and its size hints read.
-    chromium xdotool x11-utils
+    # The coloured character picture is opened in a real browser.
+    chromium
 )
 if [[ "${1:-}" == "--ci" ]]; then
     # jp2a and img2txt (caca-utils) are the peers bench/steps_vs_peers.sh compares with.

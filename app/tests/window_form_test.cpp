@@ -2,6 +2,7 @@
 // block decodes, and the stored bytes follow the section's layout.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <map>
 #include <optional>
 
@@ -127,7 +128,7 @@ TEST(StartWindowForm, HeaderAndUnitTableDescribeTheBlocks) {
     EXPECT_EQ(WordAt(s, 24), 0u);
     const uint32_t n = WordAt(s, 28);
     // The 48 units of the window as first drawn, and the menu entries added since.
-    ASSERT_EQ(n, 53u);
+    ASSERT_EQ(n, 58u);
     EXPECT_EQ(WordAt(s, 32), s.size() - 36);
 
     const size_t ids_at = 36, offsets_at = 36 + 4 * n, blocks_at = 36 + 8 * n;
@@ -180,61 +181,80 @@ TEST(StartWindowForm, MenuEntryBlockLayout) {
     EXPECT_EQ(WordAt(bar, 42 + caption.size() + 1), 0xFFFFFFFFu);
 }
 
-// The entries at the end of "生成指令" come after the two step items and before the boards, each
-// with its own handler; every unit before them keeps its place in the unit order.
-TEST(StartWindowForm, TheNewCommandEntriesCloseTheGenerateMenuWithTheirHandlers) {
-    const std::string s = Section();
-    const struct {
-        Unit unit;
-        uint32_t id;
-        const char* caption;
-        Routine routine;
-    } table[] = {
-        {Unit::菜单减少颜色, 0x26010190, "减少颜色…", Routine::ReduceColors},
-        {Unit::菜单按亮度分配字符, 0x26010191, "按亮度分配字符…",
-         Routine::AssignCharactersByLightness},
-    };
-    EXPECT_EQ(static_cast<uint32_t>(Unit::菜单减少颜色),
-              static_cast<uint32_t>(Unit::菜单第二步骤) + 1);
-    EXPECT_EQ(static_cast<uint32_t>(Unit::画板1),
-              static_cast<uint32_t>(Unit::菜单按亮度分配字符) + 1);
-    for (const auto& row : table) {
+// A menu item as the form stores it: its unit, ID, caption and routine.
+struct MenuItemRow {
+    Unit unit;
+    uint32_t id;
+    const char* caption;
+    Routine routine;
+};
+
+void ExpectMenuItems(const std::string& s, std::initializer_list<MenuItemRow> table) {
+    for (const MenuItemRow& row : table) {
         SCOPED_TRACE(row.caption);
         EXPECT_EQ(Info(row.unit).id, row.id);
         EXPECT_EQ(Info(row.unit).type, abi::kTypeMenuEntry);
         EXPECT_EQ(StoredBlock(s, row.unit), MenuItemBlock(row.caption, row.routine));
     }
+}
+
+// The entries at the end of "生成指令" come after the two step items, each with its own
+// handler; every unit before them keeps its place in the unit order.
+TEST(StartWindowForm, TheNewCommandEntriesCloseTheGenerateMenuWithTheirHandlers) {
+    ExpectMenuItems(Section(),
+                    {
+                        {Unit::菜单减少颜色, 0x26010190, "减少颜色…", Routine::ReduceColors},
+                        {Unit::菜单按亮度分配字符, 0x26010191, "按亮度分配字符…",
+                         Routine::AssignCharactersByLightness},
+                    });
+    EXPECT_EQ(static_cast<uint32_t>(Unit::菜单减少颜色),
+              static_cast<uint32_t>(Unit::菜单第二步骤) + 1);
+    EXPECT_EQ(static_cast<uint32_t>(Unit::菜单编辑),
+              static_cast<uint32_t>(Unit::菜单按亮度分配字符) + 1);
     // The ellipsis is U+2026, one GBK character.
     EXPECT_EQ(ToGbk("…"), "\xA1\xAD");
 }
 
-// ---- the character picture kept and shared ----
 // "保存字符画…", "导出彩色字符画…" and "复制彩色字符画" follow "清除图片" in "文件操作", each with
-// its own handler; the menu "生成指令" and every unit after it keep their order.
+// its own handler.
 TEST(StartWindowForm, TheCharacterPictureEntriesFollowTheFileMenusItemsWithTheirHandlers) {
-    const std::string s = Section();
-    const struct {
-        Unit unit;
-        uint32_t id;
-        const char* caption;
-        Routine routine;
-    } table[] = {
-        {Unit::菜单保存字符画, 0x26010192, "保存字符画…", Routine::SaveCharacterPicture},
-        {Unit::菜单导出彩色字符画, 0x26010193, "导出彩色字符画…", Routine::ExportColouredPicture},
-        {Unit::菜单复制彩色字符画, 0x26010194, "复制彩色字符画", Routine::CopyColouredPicture},
-    };
+    ExpectMenuItems(
+        Section(),
+        {
+            {Unit::菜单保存字符画, 0x26010192, "保存字符画…", Routine::SaveCharacterPicture},
+            {Unit::菜单导出彩色字符画, 0x26010193, "导出彩色字符画…",
+             Routine::ExportColouredPicture},
+            {Unit::菜单复制彩色字符画, 0x26010194, "复制彩色字符画", Routine::CopyColouredPicture},
+        });
     EXPECT_EQ(static_cast<uint32_t>(Unit::菜单保存字符画),
               static_cast<uint32_t>(Unit::菜单清除图片) + 1);
-    EXPECT_EQ(static_cast<uint32_t>(Unit::菜单生成指令),
-              static_cast<uint32_t>(Unit::菜单复制彩色字符画) + 1);
-    for (const auto& row : table) {
-        SCOPED_TRACE(row.caption);
-        EXPECT_EQ(Info(row.unit).id, row.id);
-        EXPECT_EQ(Info(row.unit).type, abi::kTypeMenuEntry);
-        EXPECT_EQ(StoredBlock(s, row.unit), MenuItemBlock(row.caption, row.routine));
-    }
 }
-// ---- end of the character picture ----
+
+// The scheme entries close "文件操作", and the menu "编辑" with undo and redo follows "生成指令"
+// before the boards; every unit before them keeps its place in the unit order.
+TEST(StartWindowForm, TheSchemeEntriesCloseTheFileMenuAndTheEditMenuFollowsTheCommands) {
+    const std::string s = Section();
+    ExpectMenuItems(
+        s, {
+               {Unit::菜单保存字符方案, 0x2601019E, "保存字符方案…", Routine::SaveCharacterScheme},
+               {Unit::菜单载入字符方案, 0x2601019F, "载入字符方案…", Routine::LoadCharacterScheme},
+               {Unit::菜单撤销, 0x2601019C, "撤销", Routine::Undo},
+               {Unit::菜单重做, 0x2601019D, "重做", Routine::Redo},
+           });
+    EXPECT_EQ(static_cast<uint32_t>(Unit::菜单保存字符方案),
+              static_cast<uint32_t>(Unit::菜单复制彩色字符画) + 1);
+    EXPECT_EQ(static_cast<uint32_t>(Unit::菜单生成指令),
+              static_cast<uint32_t>(Unit::菜单载入字符方案) + 1);
+    EXPECT_EQ(static_cast<uint32_t>(Unit::菜单撤销), static_cast<uint32_t>(Unit::菜单编辑) + 1);
+    EXPECT_EQ(static_cast<uint32_t>(Unit::画板1), static_cast<uint32_t>(Unit::菜单重做) + 1);
+    // The bar entry "编辑" opens its menu and runs nothing itself.
+    const std::string bar = StoredBlock(s, Unit::菜单编辑);
+    EXPECT_EQ(Info(Unit::菜单编辑).id, 0x2601019Bu);
+    const std::string caption = ToGbk("编辑");
+    EXPECT_EQ(bar.substr(30, 12), BlockBytes().Words({0, 0, 1}).str());
+    EXPECT_EQ(bar.substr(42, caption.size() + 1), caption + '\0');
+    EXPECT_EQ(WordAt(bar, 42 + caption.size() + 1), 0xFFFFFFFFu);
+}
 
 // The unit block ends with its type block; check the stored bytes, not only the record.
 void ExpectStoredTypeBlock(const std::string& s, Unit u, const std::string& expected) {

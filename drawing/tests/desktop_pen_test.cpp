@@ -187,8 +187,9 @@ TEST(DesktopPen, TheRightButtonOpensTheFileMenuAndBothMenusClearThePicture) {
     ASSERT_TRUE(q.WaitIdle());
     const QRect popup = *q.Popup();
     EXPECT_LE((popup.topLeft() - at).manhattanLength(), 4) << "the menu opens at the pointer";
-    // Load, save, clear; then the character picture's save, export and copy.
-    EXPECT_EQ(InkRows(q.Grab(popup.adjusted(3, 3, -3, -3))).size(), 6u);
+    // Load, save, clear; the character picture's save, export and copy; the two character
+    // scheme entries.
+    EXPECT_EQ(InkRows(q.Grab(popup.adjusted(3, 3, -3, -3))).size(), 8u);
     ASSERT_TRUE(q.ChoosePopupItem(2));
     Hover(q, 90, 90);
     EXPECT_TRUE(Drawn(BoardShown(q)).isEmpty());

@@ -328,11 +328,9 @@ TEST(PenTools, TheButtonTheMenuItemAndThePopupMenuClearBothBoards) {
             texts << a->text();
             if (a->text() == U("清除图片")) clear = a;
         }
-        // The menu's first three items; the entries that keep and share the character picture
-        // follow them.
-        EXPECT_EQ(texts.mid(0, 3), (QStringList{U("载入图片"), U("保存图片"), U("清除图片")}));
-        EXPECT_EQ(texts.mid(3, 3),
-                  (QStringList{U("保存字符画…"), U("导出彩色字符画…"), U("复制彩色字符画")}));
+        EXPECT_EQ(texts, (QStringList{U("载入图片"), U("保存图片"), U("清除图片"), U("保存字符画…"),
+                                      U("导出彩色字符画…"), U("复制彩色字符画"), U("保存字符方案…"),
+                                      U("载入字符方案…")}));
         ASSERT_NE(clear, nullptr);
         QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier,
                           popup->actionGeometry(clear).center());

@@ -6,18 +6,23 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QTableView>
+#include <cerrno>
 #include <charconv>
 #include <optional>
 
+#include "host/iext/character_scheme.h"
 #include "host/iext/coloured_picture.h"
 #include "host/iext/row_model.h"
 #include "host/iext/row_table.h"
 #include "host/krnln/controls/board_widget.h"
 #include "host/krnln/controls/kinds.h"
 #include "host/krnln/file_writing.h"
+#include "host/krnln/history.h"
 #include "host/krnln/runtime.h"
 #include "host/krnln/text_codec.h"
 #include "image/form_types.h"
@@ -30,7 +35,7 @@ namespace {
 // makes it lay the whole list out again.
 constexpr qint64 kAnnounceIntervalMs = 250;
 
-class ListViewUnit : public UnitHost, public Deferred {
+class ListViewUnit : public UnitHost, public Deferred, public MappingRows {
 public:
     ListViewUnit(Runtime& rt, const form::UnitBlock& block, QTableView* view,
                  const form::ListViewProps& props)
@@ -99,6 +104,53 @@ public:
 
     void Flush() override { model_->Announce(); }
 
+    // ---- The rows as the history keeps them --------------------------------------------------
+    // The column count, then every cell's length and bytes, row by row (u32 little-endian).
+    QByteArray SaveRows() const override {
+        QByteArray out;
+        auto word = [&out](uint32_t v) {
+            for (int i = 0; i < 4; ++i) out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+        };
+        word(uint32_t(rows_.columns()));
+        for (int row = 0; row < rows_.size(); ++row) {
+            for (int column = 0; column < rows_.columns(); ++column) {
+                const std::string_view cell = rows_.Cell(row, column);
+                word(uint32_t(cell.size()));
+                out.append(cell.data(), static_cast<qsizetype>(cell.size()));
+            }
+        }
+        return out;
+    }
+
+    bool RestoreRows(const QByteArray& saved) override {
+        std::vector<std::string_view> cells;
+        qsizetype at = 0;
+        auto word = [&](uint32_t& v) {
+            if (saved.size() - at < 4) return false;
+            v = 0;
+            for (int i = 0; i < 4; ++i) v |= uint32_t(uint8_t(saved[at + i])) << (8 * i);
+            at += 4;
+            return true;
+        };
+        uint32_t columns = 0;
+        if (!word(columns) || columns != uint32_t(rows_.columns())) return false;
+        while (at < saved.size()) {
+            uint32_t size = 0;
+            if (!word(size) || size > uint64_t(saved.size() - at)) return false;
+            cells.emplace_back(saved.constData() + at, size);
+            at += size;
+        }
+        if (cells.size() % columns != 0) return false;
+        runtime_.ForgetDeferred(this);
+        model_->Reset();
+        for (size_t first = 0; first < cells.size(); first += columns) {
+            const int row = rows_.Append(cells[first]);
+            for (uint32_t c = 1; c < columns; ++c) rows_.SetCell(row, int(c), cells[first + c]);
+        }
+        runtime_.MarkDeferred(this);
+        return true;
+    }
+
 private:
     [[gnu::noinline]] uint64_t OtherCommand(uint32_t command, const ArgView& a) {
         ProgramMemory& memory = runtime_.memory();
@@ -128,18 +180,20 @@ private:
                 }
                 return 0;
             }
-            // ---- the coloured character picture ----
             case abi::kCmdListSaveColouredPicture:
                 return NewText(SaveColouredPicture(a));
             case abi::kCmdListCopyColouredPicture:
                 return NewText(CopyColouredPicture(a));
-            // ---- end of the coloured character picture ----
+            case abi::kCmdListSaveScheme:
+                return NewText(SaveScheme(FromProgramText(a.Text(memory, 1))));
+            case abi::kCmdListLoadScheme:
+                return NewText(LoadScheme(FromProgramText(a.Text(memory, 1))));
             default:
                 return 0;
         }
     }
 
-    // ---- the coloured character picture ----
+    // ---- The coloured character picture ---------------------------------------------------
     // The picture of the board (argument 1) through the rows' mapping, and the font of the
     // text box (argument 2); nullopt with `why` set when there is nothing to write.
     std::optional<std::vector<ColouredLine>> ColouredLines(const ArgView& a, QFont* font,
@@ -198,7 +252,60 @@ private:
         QApplication::clipboard()->setMimeData(data);
         return {};
     }
-    // ---- end of the coloured character picture ----
+
+    // ---- Character schemes (character_scheme.h) -------------------------------------------
+    // The column of the colours and the column of their characters.
+    static constexpr int kColourColumn = 0;
+    static constexpr int kCharacterColumn = 1;
+
+    // Writes every row whose first column is a colour; empty when written, else why not.
+    QString SaveScheme(const QString& path) const {
+        std::vector<SchemeRow> scheme;
+        scheme.reserve(size_t(rows_.size()));
+        for (int row = 0; row < rows_.size(); ++row) {
+            const std::optional<uint32_t> colour = ColourOfText(rows_.Cell(row, kColourColumn));
+            if (!colour) continue;
+            scheme.push_back({*colour, FromProgramText(rows_.Cell(row, kCharacterColumn))});
+        }
+        const QByteArray bytes = WriteScheme(scheme);
+        return SaveOrSayWhy(path, {bytes.constData(), size_t(bytes.size())});
+    }
+
+    // Gives every row whose first column is a colour the characters of the scheme's nearest
+    // colour; empty when done, else why nothing changed.
+    QString LoadScheme(const QString& path) {
+        auto refuse = [&path](const QString& why) {
+            return QStringLiteral("无法载入字符方案“%1”：%2。\n字符对应没有改动。")
+                .arg(QDir::toNativeSeparators(path), why);
+        };
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return refuse(FileErrorReason(errno, QStringLiteral("文件打不开")));
+        }
+        const QByteArray bytes = file.read(kMaxSchemeBytes + 1);
+        if (file.error() != QFileDevice::NoError) {
+            return refuse(QStringLiteral("文件读不出来"));
+        }
+        const SchemeReading scheme = ReadScheme(bytes);
+        if (!scheme.error.isEmpty()) return refuse(scheme.error);
+        std::vector<int> rows;
+        std::vector<uint32_t> colours;
+        for (int row = 0; row < rows_.size(); ++row) {
+            if (const auto colour = ColourOfText(rows_.Cell(row, kColourColumn))) {
+                rows.push_back(row);
+                colours.push_back(*colour);
+            }
+        }
+        const std::vector<int> nearest = NearestRows(scheme.rows, colours);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const QByteArray text = ToProgramText(scheme.rows[size_t(nearest[i])].characters);
+            if (rows_.SetCell(rows[i], kCharacterColumn, {text.constData(), size_t(text.size())})) {
+                model_->NoteChanged(rows[i]);
+            }
+        }
+        runtime_.MarkDeferred(this);
+        return {};
+    }
 
     QTableView* view_;
     RowTable rows_;

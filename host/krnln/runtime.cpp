@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "host/krnln/fatal_error.h"
+#include "host/krnln/history.h"
 #include "host/krnln/services.h"
 #include "host/krnln/start_window.h"
 #include "host/krnln/text_codec.h"
@@ -30,6 +31,11 @@ constexpr std::chrono::milliseconds kPumpInterval{8};
 }  // namespace
 
 Runtime::Runtime() = default;
+
+History& Runtime::history() {
+    if (!history_) history_ = std::make_unique<History>(*this);
+    return *history_;
+}
 
 Runtime::~Runtime() {
     StopPumpClock();
@@ -93,6 +99,7 @@ int Runtime::Run(std::span<const uint8_t> bytes) {
     StopPumpClock();
     if (g_hooks.on_ended) g_hooks.on_ended(*this);
     units_ = nullptr;
+    history_.reset();
     window_.reset();
     current_ = nullptr;
     return 0;

@@ -23,6 +23,7 @@ class QEventLoop;
 
 namespace quorix::host {
 
+class History;
 class StartWindow;
 class UnitHost;
 
@@ -67,6 +68,8 @@ public:
     // The program file's resources (runtime/resources.h); empty when it has none.
     std::span<const uint8_t> resources() const { return resources_; }
     StartWindow* window() const { return window_.get(); }
+    // The history behind undo and redo (history.h).
+    History& history();
 
     // Runs the routine whose record is at `code_offset` with 32-bit arguments.
     void CallRoutine(uint32_t code_offset, std::initializer_list<int32_t> args);
@@ -138,6 +141,7 @@ private:
     QxRunRoutineFn routine_entry_ = nullptr;
     std::span<const uint8_t> resources_;
     std::unique_ptr<StartWindow> window_;
+    std::unique_ptr<History> history_;
     const UnitTable* units_ = nullptr;  // the window's, while it is open
     QEventLoop* loop_ = nullptr;
     int depth_ = 0;

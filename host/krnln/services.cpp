@@ -9,6 +9,7 @@
 #include "host/krnln/args.h"
 #include "host/krnln/fatal_error.h"
 #include "host/krnln/file_writing.h"
+#include "host/krnln/history.h"
 #include "host/krnln/message.h"
 #include "host/krnln/runtime.h"
 #include "host/krnln/start_window.h"
@@ -187,6 +188,12 @@ uint64_t ShowMessageCommand(Runtime& rt, const ArgView& args) {
             return WriteFileOrSayWhyCommand(*rt, args);
         case abi::kCmdShowMessage:
             return ShowMessageCommand(*rt, args);
+        case abi::kCmdHistoryFollow:
+        case abi::kCmdHistoryNoteMapping:
+        case abi::kCmdHistoryRecord:
+        case abi::kCmdHistoryUndo:
+        case abi::kCmdHistoryRedo:
+            return rt->history().Command(command, args);
         default:
             return CallUnit(*rt, command, args);
     }
@@ -209,6 +216,11 @@ uint64_t CallCoreCommand(uint32_t command, const uint32_t* block) {
         case abi::kCmdWriteFile:
         case abi::kCmdWriteFileOrSayWhy:
         case abi::kCmdShowMessage:
+        case abi::kCmdHistoryFollow:
+        case abi::kCmdHistoryNoteMapping:
+        case abi::kCmdHistoryRecord:
+        case abi::kCmdHistoryUndo:
+        case abi::kCmdHistoryRedo:
             return OtherCoreCommand(rt, command, args);
         default:
             return CallUnit(*rt, command, args);

@@ -179,6 +179,7 @@ StartWindow::StartWindow(Runtime& runtime, const form::Form& form)
     for (auto& host : units_) host->Placed();
     BuildMenus(form);
     AddWindowKeys();
+    KeepEditKeysInTextBoxes(main_);
     main_->set_on_resized(
         [this](QSize old_size, QSize new_size) { FollowWindow(old_size, new_size); });
 }
@@ -250,6 +251,9 @@ void StartWindow::BuildMenus(const form::Form& form) {
         }
         if (action == nullptr) continue;
         if (const auto key = MenuKey(caption)) action->setShortcuts(*key);
+        if (const QList<QKeySequence> keys = MenuEditKeys(caption); !keys.isEmpty()) {
+            action->setShortcuts(keys);
+        }
         action->setObjectName(QStringLiteral("menu_%1").arg(entry->unit_id, 8, 16, QChar('0')));
         if (entry->handler_offset != -1) {
             const uint32_t offset = static_cast<uint32_t>(entry->handler_offset);

@@ -1,9 +1,14 @@
 #include "host/krnln/window_extras.h"
 
+#include <QAbstractSpinBox>
 #include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextEdit>
 #include <QWidget>
 
 namespace quorix::host {
@@ -99,6 +104,62 @@ std::optional<QKeySequence::StandardKey> MenuKey(const QString& caption) {
     }
     return std::nullopt;
 }
+
+// ---- Undo and redo ----------------------------------------------------------------------------
+namespace {
+
+const QList<QKeySequence>& UndoKeys() {
+    static const QList<QKeySequence> keys = {QKeySequence(Qt::CTRL | Qt::Key_Z)};
+    return keys;
+}
+const QList<QKeySequence>& RedoKeys() {
+    static const QList<QKeySequence> keys = {QKeySequence(Qt::CTRL | Qt::Key_Y),
+                                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)};
+    return keys;
+}
+
+bool IsTextBox(const QObject* object) {
+    for (auto* w = qobject_cast<const QWidget*>(object); w != nullptr; w = w->parentWidget()) {
+        if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
+            qobject_cast<const QTextEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
+            w->inherits("quorix::host::CharacterView")) {
+            return true;
+        }
+        if (w->isWindow()) break;
+    }
+    return false;
+}
+
+class EditKeysInTextBoxes : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride || !IsTextBox(watched)) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->keyCombination());
+        if (UndoKeys().contains(pressed) || RedoKeys().contains(pressed)) {
+            // Accepted, the override keeps the key from the menu: the box gets it as a key.
+            event->accept();
+            return true;
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+QList<QKeySequence> MenuEditKeys(const QString& caption) {
+    if (caption == QStringLiteral("撤销")) return UndoKeys();
+    if (caption == QStringLiteral("重做")) return RedoKeys();
+    return {};
+}
+
+void KeepEditKeysInTextBoxes(QObject* parent) {
+    QApplication::instance()->installEventFilter(new EditKeysInTextBoxes(parent));
+}
+// ---- end of undo and redo -------------------------------------------------------------------
 
 QString HelpTabCaption() {
     return QStringLiteral("帮助");

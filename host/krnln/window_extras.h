@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QKeySequence>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -23,6 +24,16 @@ void NameParts(QWidget* frame, QWidget* widget);
 
 // The standard key of the menu entry with this caption, if it has one ("载入图片": Open).
 std::optional<QKeySequence::StandardKey> MenuKey(const QString& caption);
+
+// ---- Undo and redo ----------------------------------------------------------------------------
+// The keys of the menu entry with this caption that no standard key names on every desktop
+// ("撤销": Ctrl+Z; "重做": Ctrl+Y and Ctrl+Shift+Z); empty for the others.
+QList<QKeySequence> MenuEditKeys(const QString& caption);
+
+// Lets the text box that has the keyboard focus keep Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z for its
+// own undo and redo, before the menu's keys take them; `parent` owns it.
+void KeepEditKeysInTextBoxes(QObject* parent);
+// ---- end of undo and redo -------------------------------------------------------------------
 
 // The caption of the tab that F1 shows.
 QString HelpTabCaption();

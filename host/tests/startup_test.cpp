@@ -38,7 +38,8 @@ TEST(Startup, WindowOpensAsDescribedAndClosingEndsTheProgramCleanly) {
     EXPECT_EQ(title, QString::fromUtf8(kCaption));
     EXPECT_EQ(size, QSize(1000, 640));
     EXPECT_EQ(position, QPoint(50, 50));
-    EXPECT_EQ(menus, (QStringList{QString::fromUtf8("文件操作"), QString::fromUtf8("生成指令")}));
+    EXPECT_EQ(menus, (QStringList{QString::fromUtf8("文件操作"), QString::fromUtf8("生成指令"),
+                                  QString::fromUtf8("编辑")}));
     // Only the loaded sections remain; every block the program took was given back.
     EXPECT_EQ(result.blocks_after_shutdown, result.section_blocks);
 }

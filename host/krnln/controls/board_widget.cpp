@@ -80,6 +80,13 @@ void BoardWidget::SetPixel(int x, int y, int32_t colour) {
     update(x, y, 1, 1);
 }
 
+void BoardWidget::PutPixels(const QImage& pixels, QPoint at) {
+    QPainter p(&image_);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(at, pixels);
+    update(QRect(at, pixels.size()));
+}
+
 void BoardWidget::Line(QPoint a, QPoint b) {
     QPainter p(&image_);
     p.setRenderHint(QPainter::Antialiasing, false);

@@ -48,6 +48,8 @@ public:
     void Arc(QPoint a, QPoint b, QPoint start, QPoint end);
     void Clear();
     void CopyTo(BoardWidget& target) const;
+    // Puts `pixels` on the picture with their top left corner at `at`, as they are.
+    void PutPixels(const QImage& pixels, QPoint at);
     // Draws an encoded picture scaled into `rect`, without smoothing. False when the bytes are
     // not a picture this runtime reads (nothing is drawn then).
     bool DrawPicture(const QByteArray& encoded, const QRect& rect, int32_t transparent);

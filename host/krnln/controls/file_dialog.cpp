@@ -6,10 +6,13 @@
 #include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QWidget>
+#include <optional>
 
 #include "host/krnln/controls/control_util.h"
 #include "host/krnln/controls/kinds.h"
 #include "host/krnln/controls/picture_decoding.h"
+#include "host/krnln/runtime.h"
+#include "host/krnln/text_codec.h"
 #include "image/form_types.h"
 #include "runtime/commands.h"
 
@@ -146,22 +149,30 @@ public:
     uint64_t Command(uint32_t command, const ArgView& args) override {
         if (command == abi::kCmdDialogOpen) return Open() ? 1 : 0;
         if (command == abi::kCmdDialogSaveAs) return SaveAs(args.Int(1)) ? 1 : 0;
+        if (command == abi::kCmdDialogOpenScheme) return AskScheme(args.Bool(1));
         return UnitHost::Command(command, args);
     }
 
 private:
     bool Open();
     bool SaveAs(int32_t kind);
+    // A character scheme file to save to or to load, as a new text (empty when cancelled). The
+    // dialog's own file name stays the pictures'; the folder of the last scheme is offered again.
+    uint64_t AskScheme(bool save);
     // Sets up `dialog` as every dialog of the unit is; `icons` must outlive it.
     void Prepare(QFileDialog& dialog, QFileIconProvider& icons, bool save) const;
     // Shows `dialog` in the folder of the last file chosen, with that file's name when it was
     // chosen for the same kind of file (0: a picture); on a confirmed choice the file name is
     // the file chosen.
     bool Ask(QFileDialog& dialog, int32_t kind);
+    // Shows `dialog` in the folder of `previous`, with its name selected when `select` is set;
+    // the file chosen, or nullopt.
+    static std::optional<QString> Show(QFileDialog& dialog, const QString& previous, bool select);
 
     uint32_t mode_ = abi::kDialogOpenFile;
     QString title_, file_name_, filter_, default_ext_;
     int32_t file_name_kind_ = 0;  // the kind of file file_name_ was chosen for
+    QString scheme_name_;         // the last character scheme file chosen
 };
 
 void FileDialogUnit::Prepare(QFileDialog& dialog, QFileIconProvider& icons, bool save) const {
@@ -227,17 +238,37 @@ bool FileDialogUnit::SaveAs(int32_t kind) {
 }
 
 bool FileDialogUnit::Ask(QFileDialog& dialog, int32_t kind) {
-    if (!file_name_.isEmpty()) {
-        const QFileInfo previous(file_name_);
-        if (previous.dir().exists()) dialog.setDirectory(previous.dir());
-        if (file_name_kind_ == kind) dialog.selectFile(previous.fileName());
-    }
-    if (dialog.exec() != QDialog::Accepted) return false;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty()) return false;
-    file_name_ = chosen.first();
+    const std::optional<QString> chosen = Show(dialog, file_name_, file_name_kind_ == kind);
+    if (!chosen) return false;
+    file_name_ = *chosen;
     file_name_kind_ = kind;
     return true;
+}
+
+std::optional<QString> FileDialogUnit::Show(QFileDialog& dialog, const QString& previous,
+                                            bool select) {
+    if (!previous.isEmpty()) {
+        const QFileInfo file(previous);
+        if (file.dir().exists()) dialog.setDirectory(file.dir());
+        if (select) dialog.selectFile(file.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.first();
+}
+
+uint64_t FileDialogUnit::AskScheme(bool save) {
+    NameOnlyIconProvider icons;  // outlives the dialog, whose lister thread uses it
+    QFileDialog dialog(widget_->window());
+    Prepare(dialog, icons, save);
+    dialog.setWindowTitle(save ? QStringLiteral("保存字符方案") : QStringLiteral("载入字符方案"));
+    dialog.setNameFilters({QStringLiteral("字符方案 (*.txt)"), QStringLiteral("所有文件 (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    const std::optional<QString> chosen = Show(dialog, scheme_name_, true);
+    if (chosen) scheme_name_ = *chosen;
+    const QByteArray path = ToProgramText(chosen.value_or(QString()));
+    return runtime_.memory().NewText({path.constData(), size_t(path.size())});
 }
 
 }  // namespace
