@@ -31,10 +31,12 @@ public:
     }
     QRgb At(int x, int y) const { return q_.Pixel(q_.ClientPoint(x, y)); }
 
-    // How far the white of the output box reaches right and down from its corner, in screen
-    // pixels.
+    // How far the white of the output box reaches right and down, in screen pixels, from a point
+    // near its left edge below the first lines of text.
+    static constexpr QPoint kInside{4, 60};
     QSize OutputBoxShown() const {
-        const QPoint corner = q_.ClientPoint(kOutputBox.left() + 4, kOutputBox.top() + 4);
+        const QPoint corner =
+            q_.ClientPoint(kOutputBox.left() + kInside.x(), kOutputBox.top() + kInside.y());
         const QImage across = q_.Grab(QRect(corner, QSize(1800 * s_ - corner.x(), 1)));
         const QImage down = q_.Grab(QRect(corner, QSize(1, 1150 * s_ - corner.y())));
         int width = 0, height = 0;
@@ -81,8 +83,9 @@ void CheckTheWindowGrows(double scale) {
     const QImage right_tools = screen.Grab(kRightTools);
     const QImage text_tools = screen.Grab(kTextTools);
     const QSize output_shown = screen.OutputBoxShown();
-    EXPECT_NEAR(output_shown.width(), kOutputBox.width() * s, 12 * s);
-    EXPECT_NEAR(output_shown.height(), kOutputBox.height() * s, 12 * s);
+    // All of the box but its frame and scroll bars.
+    EXPECT_NEAR(output_shown.width(), (kOutputBox.width() - Screen::kInside.x()) * s, 24 * s);
+    EXPECT_NEAR(output_shown.height(), (kOutputBox.height() - Screen::kInside.y()) * s, 24 * s);
     const int board_shown = screen.BoardShownWidth();
     EXPECT_LT(board_shown, 700);
 
@@ -109,6 +112,22 @@ void CheckTheWindowGrows(double scale) {
     q.MoveTo(away);
     ASSERT_TRUE(q.WaitIdle());
     const QImage right_tools_grown = screen.Grab(kRightTools, 600);
+
+    // The tab "Quorix" stretches the tab control over the whole grown window, the text tools
+    // too; the first tab gives everything back where it was.
+    const std::vector<QPoint> tabs = TabsOnScreen(q);
+    ASSERT_EQ(tabs.size(), 3u);
+    q.Click(tabs[1]);
+    q.MoveTo(away);
+    ASSERT_TRUE(q.WaitIdle());
+    EXPECT_NE(screen.Grab(kTextTools), text_tools);
+    EXPECT_NE(screen.Grab(kRightTools, 600), right_tools_grown);
+    q.Click(tabs[0]);
+    q.MoveTo(away);
+    ASSERT_TRUE(q.WaitIdle());
+    EXPECT_EQ(screen.Grab(kTextTools), text_tools);
+    EXPECT_EQ(screen.Grab(kRightTools, 600), right_tools_grown);
+    EXPECT_EQ(screen.OutputBoxShown(), output_shown + QSize(600, 360) * s);
 
     // Back at the form's size, everything is where the form puts it.
     ASSERT_TRUE(q.ResizeWindow(QSize(1000 * s, 640 * s)));
