@@ -25,26 +25,6 @@ TEST(DesktopWindow, OpensWhereTheFormPutsItAndClosesWithStatusZero) {
     EXPECT_TRUE(CloseAndExit(q));
 }
 
-// The tab captions in the tab bar, left to right, as screen points to click.
-std::vector<QPoint> TabsOnScreen(DesktopProgram& q) {
-    const QRect bar(q.ClientPoint(0, 4), q.ClientPoint(400, 26));
-    const QImage shown = q.Grab(bar);
-    std::vector<QPoint> tabs;
-    // Characters of one caption stand a few pixels apart; captions further.
-    std::vector<std::pair<int, int>> runs;
-    for (const auto& [first, last] : InkColumns(shown)) {
-        if (!runs.empty() && first - runs.back().second <= static_cast<int>(10 * q.scale())) {
-            runs.back().second = last;
-        } else {
-            runs.emplace_back(first, last);
-        }
-    }
-    for (const auto& [first, last] : runs) {
-        tabs.emplace_back(bar.left() + (first + last) / 2, bar.center().y());
-    }
-    return tabs;
-}
-
 // The window's creation opened the start page in the browser box; tab "Quorix" stretches the
 // tab control over the output box to show it, and the other tabs put it back.
 TEST(DesktopWindow, TheQuorixTabShowsTheStartPageOverTheOutputAndTheOthersGiveItBack) {

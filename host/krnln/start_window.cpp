@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QResizeEvent>
 #include <QTabBar>
 #include <QWindow>
 
@@ -20,6 +21,7 @@
 #include "host/krnln/runtime.h"
 #include "host/krnln/text_codec.h"
 #include "host/krnln/window_extras.h"
+#include "host/krnln/window_growth.h"
 #include "image/form_types.h"
 #include "runtime/commands.h"
 #include "runtime/resources.h"
@@ -97,6 +99,13 @@ void MainWindowWidget::RouteRelease(QPoint at, Qt::KeyboardModifiers modifiers) 
     board->ReleasedFromElsewhere(board->mapFrom(this, at), modifiers);
 }
 
+void MainWindowWidget::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (on_resized_ && event->oldSize().isValid() && event->oldSize() != event->size()) {
+        on_resized_(event->oldSize(), event->size());
+    }
+}
+
 void MainWindowWidget::closeEvent(QCloseEvent* event) {
     event->accept();
     runtime_.WindowClosed();
@@ -128,7 +137,10 @@ StartWindow::StartWindow(Runtime& runtime, const form::Form& form)
             host = std::make_unique<WindowUnit>(
                 runtime, *block, main_, props ? FromProgramText(props->caption) : QString());
             main_->move(block->left, block->top);
-            main_->setFixedSize(block->width, block->height);
+            // The form's size, which is also the smallest; the window may grow and be
+            // maximised, and its controls follow (window_growth.h).
+            main_->setMinimumSize(block->width, block->height);
+            main_->resize(block->width, block->height);
         } else {
             host = CreateControl(runtime, *block, client_);
             if (!host) continue;
@@ -168,6 +180,35 @@ StartWindow::StartWindow(Runtime& runtime, const form::Form& form)
     BuildMenus(form);
     AddWindowKeys();
     KeepEditKeysInTextBoxes(main_);
+    main_->set_on_resized(
+        [this](QSize old_size, QSize new_size) { FollowWindow(old_size, new_size); });
+}
+
+void StartWindow::FollowWindow(QSize old_size, QSize new_size) {
+    const QSize change = new_size - old_size;
+    auto grow = [&](UnitHost& host, Growth growth, int tab_depth_change) {
+        const QRect now(host.frame()->pos(), host.widget()->size());
+        const QRect grown = Grown(growth, now, change, old_size.height(), tab_depth_change);
+        if (grown.topLeft() != now.topLeft()) host.frame()->move(grown.topLeft());
+        if (grown.size() != now.size()) host.widget()->resize(grown.size());
+        return grown.height() - now.height();
+    };
+    // The tab control first: the browser box deepens as it does.
+    int tab_depth_change = 0;
+    for (auto& host : units_) {
+        if (host->widget() == nullptr || host->type() == abi::kTypeWindow) continue;
+        if (GrowthOf(host->widget()->objectName()) == Growth::kTabs) {
+            tab_depth_change = grow(*host, Growth::kTabs, 0);
+        }
+    }
+    for (auto& host : units_) {
+        if (host->widget() == nullptr || host->type() == abi::kTypeWindow) continue;
+        const Growth growth = GrowthOf(host->widget()->objectName());
+        if (growth != Growth::kStays && growth != Growth::kTabs) {
+            grow(*host, growth, tab_depth_change);
+        }
+    }
+    for (auto& host : units_) host->Rearranged();
 }
 
 void StartWindow::AddWindowKeys() {

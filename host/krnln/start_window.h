@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -20,9 +21,14 @@ class MainWindowWidget : public QMainWindow {
     Q_OBJECT
 public:
     explicit MainWindowWidget(Runtime& runtime);
+    // Called with the old and the new size whenever the window changes size once shown.
+    void set_on_resized(std::function<void(QSize, QSize)> on_resized) {
+        on_resized_ = std::move(on_resized);
+    }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     // Watches the left button on the window as a whole (see RouteRelease).
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -33,6 +39,7 @@ private:
 
     Runtime& runtime_;
     QPointer<QWidget> left_pressed_on_;
+    std::function<void(QSize, QSize)> on_resized_;
 };
 
 class StartWindow {
@@ -55,6 +62,8 @@ private:
     void BuildMenus(const form::Form& form);
     // The keys of a desktop window that no menu entry offers: closing it, its help.
     void AddWindowKeys();
+    // Moves and sizes the controls after the window went from `old_size` to `new_size`.
+    void FollowWindow(QSize old_size, QSize new_size);
 
     Runtime& runtime_;
     MainWindowWidget* main_ = nullptr;  // owned here; deleted in the destructor

@@ -50,6 +50,8 @@ public:
     }
     // Called once every unit of the window is in place.
     virtual void Placed() {}
+    // Called once the window has moved its controls to follow a change of its size.
+    virtual void Rearranged() {}
 
     // Runs the routine bound to event `index` of this unit, if any. Returns whether one ran.
     bool Raise(int32_t index, std::initializer_list<int32_t> args = {});

@@ -104,6 +104,25 @@ bool SavePicture(DesktopProgram& q, const std::string& typed) {
     return ::testing::AssertionSuccess();
 }
 
+std::vector<QPoint> TabsOnScreen(DesktopProgram& q) {
+    const QRect bar(q.ClientPoint(0, 4), q.ClientPoint(400, 26));
+    const QImage shown = q.Grab(bar);
+    std::vector<QPoint> tabs;
+    // Characters of one caption stand a few pixels apart; captions further.
+    std::vector<std::pair<int, int>> runs;
+    for (const auto& [first, last] : InkColumns(shown)) {
+        if (!runs.empty() && first - runs.back().second <= static_cast<int>(10 * q.scale())) {
+            runs.back().second = last;
+        } else {
+            runs.emplace_back(first, last);
+        }
+    }
+    for (const auto& [first, last] : runs) {
+        tabs.emplace_back(bar.left() + (first + last) / 2, bar.center().y());
+    }
+    return tabs;
+}
+
 QRect BoardOnScreen(DesktopProgram& q) {
     // From the board's corner, the blank board reaches as far as the white goes.
     const QPoint corner = q.Place("画板1").topLeft();

@@ -49,6 +49,8 @@ std::string WritePicture(DesktopProgram& q, const QImage& picture, const std::st
 // it ended with status 0; fails when it ended otherwise, or still ran after the watchdog's time.
 [[nodiscard]] ::testing::AssertionResult CloseAndExit(DesktopProgram& q);
 
+// The tab captions in the tab bar, left to right, as screen points to click.
+std::vector<QPoint> TabsOnScreen(DesktopProgram& q);
 // Where 画板1's picture shows on screen: its top-left corner, and the visible part's size (the
 // whole board, or the part a scrolling view shows).
 QRect BoardOnScreen(DesktopProgram& q);

@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <chrono>
 #include <functional>
@@ -107,6 +108,12 @@ public:
     std::optional<QRect> Dialog() const;
     // The title of that window (UTF-8), empty when none is open.
     std::string DialogTitle() const;
+    // The smallest and largest sizes the main window tells the window manager it may take
+    // (WM_NORMAL_HINTS), in screen pixels; an empty size where it names none.
+    struct SizeHints {
+        QSize minimum, maximum;
+    };
+    std::optional<SizeHints> WindowSizeHints() const;
 
     // ---- Waiting ----
     // A watchdog against a hang: no wait of a test should come near it.
@@ -123,6 +130,10 @@ public:
     // Waits until `condition` holds; false when it did not within `timeout`.
     [[nodiscard]] bool WaitUntil(const std::function<bool()>& condition,
                                  std::chrono::milliseconds timeout = kWatchdog);
+
+    // Resizes the main window as a window manager does (the window keeps its corner) and waits
+    // until the X server shows it at that size and the program is at rest.
+    [[nodiscard]] bool ResizeWindow(QSize screen_size);
 
     // ---- Ending ----
     // Closes the window as a window manager does: WM_DELETE_WINDOW.

@@ -194,6 +194,32 @@ std::optional<QRect> DesktopProgram::WindowRect(WindowKind kind) const {
     return QRect(a.x, a.y, a.width, a.height);
 }
 
+std::optional<DesktopProgram::SizeHints> DesktopProgram::WindowSizeHints() const {
+    const unsigned long window = FindWindow(WindowKind::kMain);
+    XSizeHints hints{};
+    long supplied = 0;
+    if (window == 0 || !XGetWMNormalHints(x_.display(), window, &hints, &supplied)) {
+        return std::nullopt;
+    }
+    SizeHints sizes;
+    if (hints.flags & PMinSize) sizes.minimum = QSize(hints.min_width, hints.min_height);
+    if (hints.flags & PMaxSize) sizes.maximum = QSize(hints.max_width, hints.max_height);
+    return sizes;
+}
+
+bool DesktopProgram::ResizeWindow(QSize screen_size) {
+    const unsigned long window = FindWindow(WindowKind::kMain);
+    if (window == 0) return false;
+    XResizeWindow(x_.display(), window, static_cast<unsigned>(screen_size.width()),
+                  static_cast<unsigned>(screen_size.height()));
+    XSync(x_.display(), False);
+    return WaitUntil([&] {
+               const std::optional<QRect> shown = WindowRect(WindowKind::kMain);
+               return shown && shown->size() == screen_size;
+           }) &&
+           WaitIdle();
+}
+
 std::optional<QImage> DesktopProgram::WindowIcon(int side) const {
     Display* d = x_.display();
     const unsigned long window = FindWindow(WindowKind::kMain);

@@ -141,6 +141,8 @@ protected:
         view_->lower();
         view_->Fit();
     }
+    // The tools beside and below it may have moved: the room for its view has changed.
+    void Rearranged() override { view_->Fit(); }
 
 private:
     QByteArray PictureFile(int width, int height, int32_t format) const {
