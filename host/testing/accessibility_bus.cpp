@@ -82,6 +82,12 @@ AccessibilityBus::AccessibilityBus(const std::string& tag) {
     if (address_.empty()) return;
     Environment env = CurrentEnvironment();
     env["DBUS_SESSION_BUS_ADDRESS"] = address_;
+    // The accessibility bus's socket lives in the runtime folder: a folder of this bus's own,
+    // or two tests that run at once would share one socket and one would find nothing.
+    const std::string runtime = folder + "/run";
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    env["XDG_RUNTIME_DIR"] = runtime;
     launcher_ =
         Child({"/usr/libexec/at-spi-bus-launcher", "--launch-immediately", "--a11y=1"}, env);
     registry_ = Child({"/usr/libexec/at-spi2-registryd"}, env);
