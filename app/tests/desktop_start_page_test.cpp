@@ -36,6 +36,14 @@ TEST(DesktopStartPage, OfflineTheQuorixTabShowsTheProgramsOwnPage) {
         EXPECT_NE(text.find(part), std::string::npos) << part << " is not in:\n" << text;
     }
     EXPECT_EQ(text.find("无法显示此网页"), std::string::npos) << text;
+
+    // The page has the keyboard: undo and redo keys go to the web view's own objects, which
+    // the window's key handling must leave alone; the program goes on and the page stays.
+    q.Keys("ctrl+z");
+    q.Keys("ctrl+shift+z");
+    ASSERT_TRUE(q.WaitIdle());
+    EXPECT_GE(InkRows(q.Grab(page)).size(), 3u);
+    EXPECT_TRUE(CloseAndExit(q));
 }
 
 }  // namespace

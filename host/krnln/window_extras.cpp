@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QTextEdit>
 #include <QWidget>
+#include <algorithm>
 
 namespace quorix::host {
 namespace {
@@ -118,8 +119,16 @@ const QList<QKeySequence>& RedoKeys() {
     return keys;
 }
 
-bool IsTextBox(const QObject* object) {
-    for (auto* w = qobject_cast<const QWidget*>(object); w != nullptr; w = w->parentWidget()) {
+// Whether `object` is a text box of the window `root` (or of its dialogs), or inside one. Only
+// the window's own widgets are looked at: the web view delivers keys to objects built without
+// run-time type information, and none of their members is called here.
+bool IsTextBox(const QObject* root, const QObject* object) {
+    const QList<QWidget*> widgets = root->findChildren<QWidget*>();
+    const auto own = std::find_if(widgets.begin(), widgets.end(), [object](const QWidget* w) {
+        return static_cast<const QObject*>(w) == object;
+    });
+    if (own == widgets.end()) return false;
+    for (const QWidget* w = *own; w != nullptr; w = w->parentWidget()) {
         if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
             qobject_cast<const QTextEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
             w->inherits("quorix::host::CharacterView")) {
@@ -136,15 +145,14 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::ShortcutOverride || !IsTextBox(watched)) return false;
+        if (event->type() != QEvent::ShortcutOverride) return false;
         const auto* key = static_cast<QKeyEvent*>(event);
         const QKeySequence pressed(key->keyCombination());
-        if (UndoKeys().contains(pressed) || RedoKeys().contains(pressed)) {
-            // Accepted, the override keeps the key from the menu: the box gets it as a key.
-            event->accept();
-            return true;
-        }
-        return false;
+        if (!UndoKeys().contains(pressed) && !RedoKeys().contains(pressed)) return false;
+        if (!IsTextBox(parent(), watched)) return false;
+        // Accepted, the override keeps the key from the menu: the box gets it as a key.
+        event->accept();
+        return true;
     }
 };
 

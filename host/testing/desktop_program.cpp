@@ -1,5 +1,7 @@
 #include "host/testing/desktop_program.h"
 
+#include <gtest/gtest.h>
+
 #include <sys/stat.h>
 
 #include <QFile>
@@ -121,6 +123,13 @@ DesktopProgram::DesktopProgram(XServer& x, Options options)
 
 DesktopProgram::~DesktopProgram() {
     child_.Terminate(2s);
+    // A failed test shows what the program said (a sanitizer's report, a fatal error).
+    if (::testing::Test::HasFailure()) {
+        const std::string said = log();
+        const size_t from = said.size() > 16000 ? said.size() - 16000 : 0;
+        std::printf("---- the program's output (its last 16,000 bytes):\n%s\n---- end\n",
+                    said.c_str() + from);
+    }
     if (xdo_ != nullptr) xdo_free(xdo_);
     if (folder_.starts_with("/tmp/quorix-desktop-")) {
         std::system(("rm -rf '" + folder_ + "'").c_str());
@@ -177,9 +186,13 @@ QRect DesktopProgram::Place(const char* control) const {
 
 namespace {
 
+// The whole file; what could be read when it ends early (a /proc file of a thread that has
+// just ended fails its read with ESRCH, which must not throw out of the harness).
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 // The fields of a /proc stat line after the name (which may hold spaces and parentheses):
