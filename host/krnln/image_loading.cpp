@@ -4,7 +4,9 @@
 #include <cstring>
 #include <set>
 
-#include "runtime/code_format.h"
+#include "image/bytes.h"
+#include "image/code_section.h"
+#include "runtime/commands.h"
 
 namespace quorix::host {
 namespace {
@@ -147,20 +149,23 @@ Result<void> Relocate(const ValidImage& valid, ProgramMemory& memory, const Load
     return {};
 }
 
-uint32_t CodeWord(const ProgramMemory& memory, const LoadedImage& img, uint32_t offset) {
-    if (uint64_t{offset} + 4 > img.code_size) return 0;
-    return memory.Read32(img.code_addr + offset);
+// The loaded code's bytes in program memory.
+std::span<const uint8_t> CodeBytes(const ProgramMemory& memory, const LoadedImage& image) {
+    return {memory.At(image.code_addr), image.code_size};
 }
 
-// Stage 4: the fix-up lists, read by their counts, name what their kind says.
+// Stage 4: the fix-up lists, read by their counts, name what their kind says. The reader has
+// checked that every site's word lies inside the code's stored bytes.
 Result<void> CheckFixups(const ValidImage& valid, const ProgramMemory& memory,
                          const LoadedImage& loaded) {
+    using image::FixupList;
+    const std::span<const uint8_t> code = CodeBytes(memory, loaded);
     std::set<uint32_t> ids = {valid.form.window_id};
     for (const form::Unit& u : valid.form.units) ids.insert(form::UnitId(u));
     const image::FixupLists& fixups = valid.image.fixups;
     const uint32_t libraries = static_cast<uint32_t>(valid.image.libraries.size());
-    for (uint32_t site : fixups.sites[0]) {
-        const uint32_t v = CodeWord(memory, loaded, site);
+    for (uint32_t site : fixups[FixupList::UnitIds]) {
+        const uint32_t v = image::LoadU32(code.data() + site);
         if (ids.count(v) == 0) {
             return Refusal(
                 Format("fix-up list 1: the word 0x%08x at code offset 0x%x names no "
@@ -168,8 +173,11 @@ Result<void> CheckFixups(const ValidImage& valid, const ProgramMemory& memory,
                        v, site));
         }
     }
-    for (uint32_t site : fixups.sites[2]) {
-        const uint32_t v = CodeWord(memory, loaded, site);
+    // FixupList::Unused is not checked: its sites are range-checked like every list's, but no
+    // program writes a value of its kind and this runtime reads none, so there is nothing to
+    // check its words against.
+    for (uint32_t site : fixups[FixupList::LibraryIndexes]) {
+        const uint32_t v = image::LoadU32(code.data() + site);
         if (v == 0 || v >= libraries) {
             return Refusal(
                 Format("fix-up list 3: library index %u at code offset 0x%x is not a "
@@ -177,10 +185,10 @@ Result<void> CheckFixups(const ValidImage& valid, const ProgramMemory& memory,
                        v, site, libraries - 1));
         }
     }
-    for (uint32_t site : fixups.sites[3]) {
-        const uint32_t v = CodeWord(memory, loaded, site);
-        const uint32_t library_number = v >> 16;
-        if (library_number == 0 || library_number > libraries || (v & 0xFFFF) == 0) {
+    for (uint32_t site : fixups[FixupList::TypeCodes]) {
+        const uint32_t v = image::LoadU32(code.data() + site);
+        const abi::TypeCode type = abi::DecodeType(v);
+        if (type.library == 0 || type.library > libraries || type.number == 0) {
             return Refusal(
                 Format("fix-up list 4: type code 0x%08x at code offset 0x%x names no "
                        "library of the table",
@@ -194,10 +202,8 @@ Result<void> CheckFixups(const ValidImage& valid, const ProgramMemory& memory,
 // window binds are routine records.
 Result<void> CheckHandlers(const ValidImage& valid, const ProgramMemory& memory,
                            const LoadedImage& out) {
-    if (memory.Read32(out.code_addr) != code::kCodeMagic) {
-        return Refusal(
-            "the code section does not start with a code header this runtime "
-            "understands");
+    if (Result<code::CodeHeader> header = code::ReadCodeHeader(CodeBytes(memory, out)); !header) {
+        return Refusal("code section: " + header.error().message);
     }
     if (!IsRoutineRecord(memory, out, out.entry_code_offset)) {
         return Refusal(
@@ -234,11 +240,7 @@ std::span<const ProvidedLibrary> ProvidedLibraries() {
 }
 
 bool IsRoutineRecord(const ProgramMemory& memory, const LoadedImage& image, uint32_t offset) {
-    if (uint64_t{offset} + 12 > image.code_size) return false;
-    if (memory.Read32(image.code_addr + offset) != code::kRoutineMagic) return false;
-    const uint32_t name_length = memory.Read32(image.code_addr + offset + 8);
-    return name_length <= code::kMaxRoutineName &&
-           uint64_t{offset} + 12 + name_length <= image.code_size;
+    return code::ReadRoutineRecord(CodeBytes(memory, image), offset).ok();
 }
 
 bool LoadImage(std::span<const uint8_t> bytes, ProgramMemory& memory, LoadedImage& out,

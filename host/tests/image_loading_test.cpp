@@ -9,8 +9,8 @@
 #include <functional>
 
 #include "app/program_builder.h"
+#include "image/code_section.h"
 #include "image/program_image.h"
-#include "runtime/code_format.h"
 
 namespace quorix::host {
 namespace {
@@ -29,10 +29,10 @@ std::vector<uint8_t> Write(image::ProgramImage img) {
     return bytes.ok() ? std::move(bytes).value() : std::vector<uint8_t>{};
 }
 
-uint32_t CodeHeader(const image::ProgramImage& img, uint32_t word) {
-    uint32_t v;
-    std::memcpy(&v, image::FindSection(img, "code")->data.data() + 4 * word, 4);
-    return v;
+code::CodeHeader HeaderOf(const image::ProgramImage& img) {
+    auto header = code::ReadCodeHeader(image::FindSection(img, "code")->data);
+    EXPECT_TRUE(header.ok()) << header.error().message;
+    return header.ok() ? *header : code::CodeHeader{};
 }
 
 void PutCodeWord(image::ProgramImage& img, uint32_t offset, uint32_t value) {
@@ -54,7 +54,7 @@ TEST(ImageLoading, RealImageLoadsWithEveryRelocationApplied) {
     EXPECT_EQ(memory.Text(loaded.const_addr + app::konst::kProductName), "Quorix");
 
     // Reference words now hold program addresses of their targets.
-    const uint32_t refs = CodeHeader(img, code::kHdrReferenceOffset);
+    const uint32_t refs = HeaderOf(img).reference_offset;
     auto ref = [&](Ref r) {
         return memory.Read32(loaded.code_addr + refs + 4 * static_cast<uint32_t>(r));
     };
@@ -65,9 +65,9 @@ TEST(ImageLoading, RealImageLoadsWithEveryRelocationApplied) {
     EXPECT_TRUE(IsRoutineRecord(memory, loaded, ref(Ref::ShutDownRoutine) - loaded.code_addr));
 
     // Each service stub jumps through its slot of the entry table.
-    const uint32_t stubs = CodeHeader(img, code::kHdrStubOffset);
+    const uint32_t stubs = HeaderOf(img).stub_offset;
     for (uint32_t i = 0; i < code::kStubCount; ++i) {
-        EXPECT_EQ(memory.Read32(loaded.code_addr + stubs + i * code::kStubSize + 2),
+        EXPECT_EQ(memory.Read32(loaded.code_addr + stubs + i * code::kStubSize + code::kStubWord),
                   loaded.help_addr + 4 * code::kStubSlots[i]);
     }
     EXPECT_TRUE(IsRoutineRecord(memory, loaded, loaded.entry_code_offset));
@@ -93,23 +93,27 @@ TEST(ImageLoading, EachDamageIsRefusedWithItsOwnReason) {
         {"major version differs", [](image::ProgramImage& i) { i.libraries[5].major = "9"; },
          "major version"},
         {"relocated word outside its target",
-         [](image::ProgramImage& i) {
-             PutCodeWord(i, CodeHeader(i, code::kHdrReferenceOffset), 500);
-         },
+         [](image::ProgramImage& i) { PutCodeWord(i, HeaderOf(i).reference_offset, 500); },
          "outside the const section"},
         {"stub word outside the entry table",
          [](image::ProgramImage& i) {
-             PutCodeWord(i, CodeHeader(i, code::kHdrStubOffset) + 2, 52);
+             PutCodeWord(i, HeaderOf(i).stub_offset + code::kStubWord, 52);
          },
          "outside the help section"},
         {"unit ID that names no unit",
-         [](image::ProgramImage& i) { PutCodeWord(i, i.fixups.sites[0][3], 0x16019999); },
+         [](image::ProgramImage& i) {
+             PutCodeWord(i, i.fixups[image::FixupList::UnitIds][3], 0x16019999);
+         },
          "names no unit"},
         {"library index past the table",
-         [](image::ProgramImage& i) { PutCodeWord(i, i.fixups.sites[2][0], 6); },
+         [](image::ProgramImage& i) {
+             PutCodeWord(i, i.fixups[image::FixupList::LibraryIndexes][0], 6);
+         },
          "not a support library"},
         {"type code of no library",
-         [](image::ProgramImage& i) { PutCodeWord(i, i.fixups.sites[3][0], 0x00090001); },
+         [](image::ProgramImage& i) {
+             PutCodeWord(i, i.fixups[image::FixupList::TypeCodes][0], 0x00090001);
+         },
          "names no library"},
         {"entry offset not at a routine", [](image::ProgramImage& i) { i.entry_offset += 1; },
          "no routine starts at the entry"},
