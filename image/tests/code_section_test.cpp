@@ -52,6 +52,14 @@ void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t v) {
     image::StoreU32(bytes.data() + at, v);
 }
 
+// Writes `header` over the code header of `bytes`.
+void Repatch(std::vector<uint8_t>& bytes, const CodeHeader& header) {
+    ByteWriter w;
+    w.Bytes(bytes);
+    ASSERT_TRUE(PatchCodeHeader(w, header).ok());
+    bytes = std::move(w).Take();
+}
+
 TEST(CodeSection, WhatTheWriterLaysOutReadsBack) {
     const Written code = SmallCode();
     const image::Result<CodeHeader> header = ReadCodeHeader(code.bytes);
@@ -139,10 +147,7 @@ TEST(CodeSection, EachMalformedFieldIsRefusedAtItsOffset) {
          [](const Written& c, auto& b) {
              CodeHeader h = c.header;
              h.stub_count = kStubCount - 1;
-             ByteWriter w;
-             w.Bytes(b);
-             ASSERT_TRUE(PatchCodeHeader(w, h).ok());
-             b = std::move(w).Take();
+             Repatch(b, h);
          },
          [](const Written&, const auto& b) { return HeaderError(b); }, "service stubs, not",
          [](const Written&) { return 4u * kHdrStubCount; }},
@@ -150,10 +155,7 @@ TEST(CodeSection, EachMalformedFieldIsRefusedAtItsOffset) {
          [](const Written& c, auto& b) {
              CodeHeader h = c.header;
              h.reference_count = 1000;
-             ByteWriter w;
-             w.Bytes(b);
-             ASSERT_TRUE(PatchCodeHeader(w, h).ok());
-             b = std::move(w).Take();
+             Repatch(b, h);
          },
          [](const Written&, const auto& b) { return HeaderError(b); }, "past the end of the code",
          [](const Written&) { return 4u * kHdrReferenceCount; }},
