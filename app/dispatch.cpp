@@ -2,11 +2,11 @@
 #include "app/dispatch.h"
 
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <new>
+#include <span>
 
-#include "runtime/code_format.h"
+#include "image/code_section.h"
 
 namespace quorix::app {
 namespace {
@@ -56,13 +56,11 @@ extern "C" QX_EXPORT int32_t QuorixRunRoutine(uint32_t code_offset, const int32_
                                               uint32_t argc, const QxHostContext* context) {
     using namespace quorix;
     if (!rt::Bind(context)) return QX_ROUTINE_NOT_FOUND;
-    if (uint64_t{code_offset} + 12 > context->code_size) return QX_ROUTINE_NOT_FOUND;
-    const uint8_t* record = context->memory_base + context->code_addr + code_offset;
-    uint32_t magic, id;
-    std::memcpy(&magic, record, 4);
-    std::memcpy(&id, record + 4, 4);
-    if (magic != code::kRoutineMagic) return QX_ROUTINE_NOT_FOUND;
-    const app::NamedRoutine routine = app::RoutineById(id);
+    const std::span<const uint8_t> code(context->memory_base + context->code_addr,
+                                        context->code_size);
+    const image::Result<code::RoutineRecord> record = code::ReadRoutineRecord(code, code_offset);
+    if (!record) return QX_ROUTINE_NOT_FOUND;
+    const app::NamedRoutine routine = app::RoutineById(record->id);
     if (routine.fn == nullptr) return QX_ROUTINE_NOT_FOUND;
     rt::SetConstantAddresses(app::Address(app::Ref::EmptyText),
                              app::Address(app::Ref::EmptyBinary));

@@ -5,12 +5,13 @@
 #include "app/gbk.h"
 #include "app/window_description.h"
 #include "image/bytes.h"
-#include "runtime/code_format.h"
+#include "image/code_section.h"
 
 namespace quorix::app {
 namespace {
 
 using image::ByteWriter;
+using image::FixupList;
 using image::Relocation;
 using image::RelocationKind;
 
@@ -52,25 +53,14 @@ std::vector<uint8_t> BuildConstSection() {
     return c;
 }
 
-CodeSection BuildCodeSection() {
-    CodeSection out;
-    ByteWriter w;
-    w.Zeros(code::kCodeHeaderWords * 4);
+namespace {
 
-    // Routine records.
-    const uint32_t routines_at = static_cast<uint32_t>(w.size());
-    for (const RoutineInfo& r : kRoutines) {
-        out.routine_offsets[static_cast<uint32_t>(r.id)] = static_cast<uint32_t>(w.size());
-        w.U32(code::kRoutineMagic);
-        w.U32(static_cast<uint32_t>(r.id));
-        const uint32_t length = static_cast<uint32_t>(std::strlen(r.name));
-        w.U32(length);
-        w.Bytes({reinterpret_cast<const uint8_t*>(r.name), length});
-    }
-    while (w.size() % 4 != 0) w.U8(0);
+uint32_t Here(const ByteWriter& w) {
+    return static_cast<uint32_t>(w.size());
+}
 
-    // Reference table: every word relocated to a program address.
-    const uint32_t refs_at = static_cast<uint32_t>(w.size());
+// The reference table: every word relocated to a program address.
+void WriteReferences(ByteWriter& w, CodeSection& out) {
     struct RefDef {
         RefKind kind;
         uint32_t offset;
@@ -81,55 +71,64 @@ CodeSection BuildCodeSection() {
 #undef QUORIX_REF_DEF
     };
     for (const RefDef& ref : kRefs) {
-        const uint32_t site = static_cast<uint32_t>(w.size());
+        const uint32_t site = Here(w);
         uint32_t value = ref.offset;
         if (ref.kind == RefKind::kCode) value = out.routine_offsets.at(ref.offset);
         w.U32(value);
         out.relocations.push_back({site, static_cast<RelocationKind>(ref.kind)});
     }
+}
 
-    // Operand table: control triples, library indices, data types; all in the fix-up lists.
-    const uint32_t operands_at = static_cast<uint32_t>(w.size());
+// The operand table: control triples, library indices, data types; all in the fix-up lists.
+void WriteOperands(ByteWriter& w, CodeSection& out) {
+    const auto listed = [&](FixupList list, uint32_t value) {
+        out.fixups[list].push_back(Here(w));
+        w.U32(value);
+    };
     for (const UnitInfo& u : kUnits) {
-        out.fixups.sites[0].push_back(static_cast<uint32_t>(w.size()));
-        w.U32(kStartWindowId);
-        out.fixups.sites[0].push_back(static_cast<uint32_t>(w.size()));
-        w.U32(u.id);
-        out.fixups.sites[3].push_back(static_cast<uint32_t>(w.size()));
-        w.U32(u.type);
+        listed(FixupList::UnitIds, kStartWindowId);
+        listed(FixupList::UnitIds, u.id);
+        listed(FixupList::TypeCodes, u.type);
     }
     for (uint32_t library : {abi::kLibIext, abi::kLibIext3, abi::kLibHtmlView, abi::kLibRegEx}) {
-        out.fixups.sites[2].push_back(static_cast<uint32_t>(w.size()));
-        w.U32(library);
+        listed(FixupList::LibraryIndexes, library);
     }
-    out.fixups.sites[3].push_back(static_cast<uint32_t>(w.size()));
-    w.U32(abi::kTypeRegExObject);
-    const uint32_t operand_count = (static_cast<uint32_t>(w.size()) - operands_at) / 4;
+    listed(FixupList::TypeCodes, abi::kTypeRegExObject);
+}
+
+}  // namespace
+
+CodeSection BuildCodeSection() {
+    CodeSection out;
+    ByteWriter w;
+    w.Zeros(code::kCodeHeaderWords * 4);
+    code::CodeHeader header;
+
+    header.routine_count = kRoutineCount;
+    header.routine_offset = Here(w);
+    for (const RoutineInfo& r : kRoutines) {
+        out.routine_offsets[static_cast<uint32_t>(r.id)] = Here(w);
+        code::WriteRoutineRecord(w, static_cast<uint32_t>(r.id), r.name);
+    }
+    while (w.size() % 4 != 0) w.U8(0);
+
+    header.reference_count = static_cast<uint32_t>(Ref::kCount);
+    header.reference_offset = Here(w);
+    WriteReferences(w, out);
+
+    header.operand_offset = Here(w);
+    WriteOperands(w, out);
+    header.operand_count = (Here(w) - header.operand_offset) / 4;
 
     // Service stubs, last: an indirect jump through each entry-table slot.
-    const uint32_t stubs_at = static_cast<uint32_t>(w.size());
+    header.stub_count = code::kStubCount;
+    header.stub_offset = Here(w);
     for (uint32_t slot : code::kStubSlots) {
-        w.U8(code::kStubOpcode[0]);
-        w.U8(code::kStubOpcode[1]);
-        out.relocations.push_back({static_cast<uint32_t>(w.size()), RelocationKind::EntryTable});
-        w.U32(slot * 4);
+        out.relocations.push_back({code::WriteStub(w, slot * 4), RelocationKind::EntryTable});
     }
 
-    const uint32_t header[code::kCodeHeaderWords] = {
-        code::kCodeMagic,
-        code::kCodeVersion,
-        kRoutineCount,
-        routines_at,
-        static_cast<uint32_t>(Ref::kCount),
-        refs_at,
-        operand_count,
-        operands_at,
-        code::kStubCount,
-        stubs_at,
-    };
-    for (uint32_t i = 0; i < code::kCodeHeaderWords; ++i) {
-        (void)w.PatchU32(4 * i, header[i]);
-    }
+    // The header's words were written as zeros first, so the patch always lands.
+    (void)code::PatchCodeHeader(w, header);
     out.bytes = std::move(w).Take();
     return out;
 }

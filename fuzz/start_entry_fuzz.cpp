@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <span>
-#include <string>
 
 #include "host/krnln/image_loading.h"
 
@@ -12,10 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static quorix::host::ProgramMemory memory(uint64_t{256} << 20);
     memory.Reset();
     quorix::host::LoadedImage loaded;
-    std::string error;
-    const bool ok =
-        quorix::host::LoadImage(std::span<const uint8_t>(data, size), memory, loaded, error);
-    if (!ok && error.empty()) std::abort();  // every refusal says why
+    const auto ok = quorix::host::LoadImage(std::span<const uint8_t>(data, size), memory, loaded);
+    // Every refusal says why, and points inside the image.
+    if (!ok && (ok.error().message.empty() || ok.error().offset > size)) std::abort();
     if (ok && !quorix::host::IsRoutineRecord(memory, loaded, loaded.entry_code_offset)) {
         std::abort();
     }

@@ -14,4 +14,14 @@ const Section* FindSection(const ProgramImage& image, std::string_view name) {
     return index < 0 ? nullptr : &image.sections[static_cast<size_t>(index)];
 }
 
+uint32_t LibraryRowOffset(const ProgramImage& image, size_t row) {
+    uint64_t at = layout::kLibraryTable;
+    for (size_t r = 0; r < row && r < image.libraries.size(); ++r) {
+        const LibraryRow& l = image.libraries[r];
+        at += l.file_name.size() + l.identifier.size() + l.major.size() + l.minor.size() +
+              l.description.size() + (layout::kLibraryFields - 1) + 1;
+    }
+    return static_cast<uint32_t>(at);
+}
+
 }  // namespace quorix::image

@@ -95,10 +95,23 @@ struct Section {
     friend bool operator==(const Section&, const Section&) = default;
 };
 
-// The four lists of @reloc1, each of byte offsets into the code data: window and unit IDs, an
-// always-empty list, library indexes, and type codes.
+// The lists of @reloc1 in the order they are stored, each named after what the word at each of
+// its sites holds.
+enum class FixupList : size_t {
+    UnitIds = 0,         // a window ID or unit ID
+    Unused = 1,          // of a kind this program never writes: empty in its images
+    LibraryIndexes = 2,  // a 0-based row of the library table
+    TypeCodes = 3,       // a type code, as QX_TYPE makes it
+};
+inline constexpr size_t kFixupListCount = 4;
+
+// The four lists of @reloc1, each of byte offsets into the code data.
 struct FixupLists {
-    std::array<std::vector<uint32_t>, 4> sites;
+    std::array<std::vector<uint32_t>, kFixupListCount> sites;  // indexed by FixupList
+    std::vector<uint32_t>& operator[](FixupList list) { return sites[static_cast<size_t>(list)]; }
+    const std::vector<uint32_t>& operator[](FixupList list) const {
+        return sites[static_cast<size_t>(list)];
+    }
     friend bool operator==(const FixupLists&, const FixupLists&) = default;
 };
 
@@ -135,5 +148,9 @@ const Section* FindSection(const ProgramImage& image, std::string_view name);
 
 // The index of the section named `name` in image.sections, or -1.
 int FindSectionIndex(const ProgramImage& image, std::string_view name);
+
+// The image offset of row `row` of the library table, as WriteImage lays it out and ReadImage
+// reads it: the rows before it, each its five fields, four separators and a NUL.
+uint32_t LibraryRowOffset(const ProgramImage& image, size_t row);
 
 }  // namespace quorix::image

@@ -111,7 +111,9 @@ typedef int32_t (*QxRunRoutineFn)(uint32_t code_offset, const int32_t* args, uin
 #define QX_ARG_OMITTED 0u
 
 // Unit types and data types: library number (1-based row of the library table) << 16 | type.
-#define QX_TYPE(library, type) ((uint32_t)(((library) << 16) | (type)))
+// quorix::abi::DecodeType splits a type code into the two again.
+#define QX_TYPE_SHIFT 16
+#define QX_TYPE(library, type) ((uint32_t)(((library) << QX_TYPE_SHIFT) | (type)))
 
 #ifdef __cplusplus
 }

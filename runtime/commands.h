@@ -23,6 +23,18 @@ constexpr uint32_t LibraryNumber(LibraryIndex index) {
     return index + 1;
 }
 
+// A type code's two parts: the library number (1-based row of the library table) and the type
+// number within that library.
+struct TypeCode {
+    uint32_t library = 0;
+    uint32_t number = 0;
+};
+// The inverse of QX_TYPE.
+constexpr TypeCode DecodeType(uint32_t code) {
+    return {code >> QX_TYPE_SHIFT, code & ((1u << QX_TYPE_SHIFT) - 1)};
+}
+static_assert(DecodeType(QX_TYPE(6, 1)).library == 6 && DecodeType(QX_TYPE(6, 1)).number == 1);
+
 // Unit types and data types.
 enum UnitType : uint32_t {
     kTypeWindow = QX_TYPE(1, 1),

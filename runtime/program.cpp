@@ -1,10 +1,13 @@
 #include "runtime/program.h"
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <span>
 
-#include "runtime/code_format.h"
+#include "image/code_section.h"
 
 namespace quorix::rt {
 
@@ -15,27 +18,65 @@ namespace {
 QxAddr g_empty_text = 0;
 QxAddr g_empty_binary = 0;
 
-uint32_t CodeWord(const uint8_t* code, uint32_t code_size, uint32_t offset) {
-    uint32_t v = 0;
-    if (uint64_t{offset} + 4 <= code_size) std::memcpy(&v, code + offset, 4);
-    return v;
+// The context is one this program was built against.
+bool CheckContext(const QxHostContext* context) {
+    return context != nullptr && context->struct_size == sizeof(QxHostContext);
+}
+
+// Every event of a running program comes with the same context: bind once. (A later program in
+// the same process may reuse the address, so its contents are compared too.)
+bool AlreadyBound(const QxHostContext* context) {
+    return g_bound.context == context && g_bound.memory == context->memory_base &&
+           g_bound.code == context->code_addr && g_bound.help == context->help_addr &&
+           g_bound.call_core == reinterpret_cast<QxCallCoreCommandFn>(
+                                    context->entry_table[QX_SLOT_CALL_CORE_COMMAND]);
+}
+
+// The services of the entry table, indexed by slot; a slot no stub names stays null.
+using Services = std::array<QxServiceFn, QX_SLOT_COUNT>;
+
+// Every service is reached through its stub: the stub's word is the program address of the
+// slot in the entry table, which names the host function that serves it.
+std::optional<Services> DecodeServices(const QxHostContext* context, std::span<const uint8_t> code,
+                                       const code::CodeHeader& header) {
+    Services services{};
+    for (uint32_t i = 0; i < header.stub_count; ++i) {
+        const image::Result<uint32_t> word = code::ReadStubWord(code, header, i);
+        if (!word || *word < context->help_addr) return std::nullopt;
+        const uint32_t slot_offset = *word - context->help_addr;
+        if (slot_offset % 4 != 0 || slot_offset / 4 >= QX_SLOT_COUNT) return std::nullopt;
+        services[slot_offset / 4] = context->entry_table[slot_offset / 4];
+    }
+    return services;
+}
+
+// Binds every service the program calls; false when a stub for one of them is missing.
+bool BindServices(Bound& b, const Services& s) {
+    b.call_library = reinterpret_cast<QxCallLibraryCommandFn>(s[QX_SLOT_CALL_LIBRARY_COMMAND]);
+    b.call_core = reinterpret_cast<QxCallCoreCommandFn>(s[QX_SLOT_CALL_CORE_COMMAND]);
+    b.read_property = reinterpret_cast<QxReadPropertyFn>(s[QX_SLOT_READ_PROPERTY]);
+    b.write_property = reinterpret_cast<QxWritePropertyFn>(s[QX_SLOT_WRITE_PROPERTY]);
+    b.allocate = reinterpret_cast<QxAllocateBlockFn>(s[QX_SLOT_ALLOCATE_BLOCK]);
+    b.free = reinterpret_cast<QxFreeBlockFn>(s[QX_SLOT_FREE_BLOCK]);
+    b.end_program = reinterpret_cast<QxEndProgramFn>(s[QX_SLOT_END_PROGRAM]);
+    b.run_message_loop = reinterpret_cast<QxRunMessageLoopFn>(s[QX_SLOT_RUN_MESSAGE_LOOP]);
+    b.open_start_window = reinterpret_cast<QxOpenStartWindowFn>(s[QX_SLOT_OPEN_START_WINDOW]);
+    b.host_service = reinterpret_cast<QxHostServiceFn>(s[QX_SLOT_HOST_SERVICE]);
+    return b.call_library && b.call_core && b.read_property && b.write_property && b.allocate &&
+           b.free && b.end_program && b.run_message_loop && b.open_start_window && b.host_service;
 }
 
 }  // namespace
 
 bool Bind(const QxHostContext* context) {
-    if (context == nullptr || context->struct_size != sizeof(QxHostContext)) return false;
-    // Every event of a running program comes with the same context: bind once. (A later
-    // program in the same process may reuse the address, so its contents are compared too.)
-    if (g_bound.context == context && g_bound.memory == context->memory_base &&
-        g_bound.code == context->code_addr && g_bound.help == context->help_addr &&
-        g_bound.call_core == reinterpret_cast<QxCallCoreCommandFn>(
-                                 context->entry_table[QX_SLOT_CALL_CORE_COMMAND])) {
-        return true;
-    }
-    const uint8_t* code = context->memory_base + context->code_addr;
-    const uint32_t size = context->code_size;
-    if (CodeWord(code, size, code::kHdrMagic * 4) != code::kCodeMagic) return false;
+    if (!CheckContext(context)) return false;
+    if (AlreadyBound(context)) return true;
+    const std::span<const uint8_t> code(context->memory_base + context->code_addr,
+                                        context->code_size);
+    const image::Result<code::CodeHeader> header = code::ReadCodeHeader(code);
+    if (!header) return false;
+    const std::optional<Services> services = DecodeServices(context, code, *header);
+    if (!services) return false;
 
     Bound b;
     b.context = context;
@@ -43,50 +84,11 @@ bool Bind(const QxHostContext* context) {
     b.memory_end = context->memory_end;
     b.code = context->code_addr;
     b.help = context->help_addr;
-    const uint32_t ref_count = CodeWord(code, size, code::kHdrReferenceCount * 4);
-    const uint32_t ref_offset = CodeWord(code, size, code::kHdrReferenceOffset * 4);
-    const uint32_t op_count = CodeWord(code, size, code::kHdrOperandCount * 4);
-    const uint32_t op_offset = CodeWord(code, size, code::kHdrOperandOffset * 4);
-    const uint32_t stub_count = CodeWord(code, size, code::kHdrStubCount * 4);
-    const uint32_t stub_offset = CodeWord(code, size, code::kHdrStubOffset * 4);
-    if (uint64_t{ref_offset} + uint64_t{ref_count} * 4 > size ||
-        uint64_t{op_offset} + uint64_t{op_count} * 4 > size ||
-        uint64_t{stub_offset} + uint64_t{stub_count} * code::kStubSize > size ||
-        stub_count != code::kStubCount || (ref_offset | op_offset) % 4 != 0) {
-        return false;
-    }
-    b.references = reinterpret_cast<const uint32_t*>(code + ref_offset);
-    b.reference_count = ref_count;
-    b.operands = reinterpret_cast<const uint32_t*>(code + op_offset);
-    b.operand_count = op_count;
-
-    // Every service is reached through its stub: the stub's word is the program address of
-    // the slot in the entry table, which names the host function that serves it.
-    QxServiceFn fns[QX_SLOT_COUNT] = {};
-    for (uint32_t i = 0; i < stub_count; ++i) {
-        const uint32_t at = stub_offset + i * code::kStubSize;
-        if (code[at] != code::kStubOpcode[0] || code[at + 1] != code::kStubOpcode[1]) return false;
-        const uint32_t slot_address = CodeWord(code, size, at + 2);
-        if (slot_address < context->help_addr) return false;
-        const uint32_t slot = (slot_address - context->help_addr) / 4;
-        if (slot >= QX_SLOT_COUNT || (slot_address - context->help_addr) % 4 != 0) return false;
-        fns[slot] = context->entry_table[slot];
-    }
-    b.call_library = reinterpret_cast<QxCallLibraryCommandFn>(fns[QX_SLOT_CALL_LIBRARY_COMMAND]);
-    b.call_core = reinterpret_cast<QxCallCoreCommandFn>(fns[QX_SLOT_CALL_CORE_COMMAND]);
-    b.read_property = reinterpret_cast<QxReadPropertyFn>(fns[QX_SLOT_READ_PROPERTY]);
-    b.write_property = reinterpret_cast<QxWritePropertyFn>(fns[QX_SLOT_WRITE_PROPERTY]);
-    b.allocate = reinterpret_cast<QxAllocateBlockFn>(fns[QX_SLOT_ALLOCATE_BLOCK]);
-    b.free = reinterpret_cast<QxFreeBlockFn>(fns[QX_SLOT_FREE_BLOCK]);
-    b.end_program = reinterpret_cast<QxEndProgramFn>(fns[QX_SLOT_END_PROGRAM]);
-    b.run_message_loop = reinterpret_cast<QxRunMessageLoopFn>(fns[QX_SLOT_RUN_MESSAGE_LOOP]);
-    b.open_start_window = reinterpret_cast<QxOpenStartWindowFn>(fns[QX_SLOT_OPEN_START_WINDOW]);
-    b.host_service = reinterpret_cast<QxHostServiceFn>(fns[QX_SLOT_HOST_SERVICE]);
-    if (!b.call_library || !b.call_core || !b.read_property || !b.write_property || !b.allocate ||
-        !b.free || !b.end_program || !b.run_message_loop || !b.open_start_window ||
-        !b.host_service) {
-        return false;
-    }
+    b.references = code.data() + header->reference_offset;
+    b.reference_count = header->reference_count;
+    b.operands = code.data() + header->operand_offset;
+    b.operand_count = header->operand_count;
+    if (!BindServices(b, *services)) return false;
     g_bound = b;
     return true;
 }

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <utility>
 
+#include "image/bytes.h"
 #include "runtime/abi.h"
 #include "runtime/commands.h"
 
@@ -28,9 +29,9 @@ struct Bound {
     const volatile uint32_t* memory_end = nullptr;
     QxAddr code = 0;
     QxAddr help = 0;
-    const uint32_t* references = nullptr;  // host view of the relocated reference table
+    const uint8_t* references = nullptr;  // the relocated reference table's bytes
     uint32_t reference_count = 0;
-    const uint32_t* operands = nullptr;  // host view of the operand table
+    const uint8_t* operands = nullptr;  // the operand table's bytes
     uint32_t operand_count = 0;
     QxCallLibraryCommandFn call_library = nullptr;
     QxCallCoreCommandFn call_core = nullptr;
@@ -45,9 +46,9 @@ struct Bound {
 };
 extern Bound g_bound;
 
-// Reads the code header of the section the context names and resolves every service through
-// its stub, once per running program. Returns false when the code section is not one this
-// program understands.
+// Checks the context, decodes the code header of the section it names and resolves every
+// service through its stub, once per running program. Returns false when the code section is
+// not one this program understands.
 bool Bind(const QxHostContext* context);
 
 // ---- Program memory ---------------------------------------------------------------------
@@ -67,11 +68,12 @@ double LoadDouble(QxAddr a);
 std::string_view TextAt(QxAddr a);
 
 // The program address held in reference-table entry `index` (relocated at load).
+// Bind has checked that both tables lie inside the code.
 inline QxAddr Reference(uint32_t index) {
-    return index < g_bound.reference_count ? g_bound.references[index] : 0;
+    return index < g_bound.reference_count ? image::LoadU32(g_bound.references + 4 * index) : 0;
 }
 inline uint32_t Operand(uint32_t index) {
-    return index < g_bound.operand_count ? g_bound.operands[index] : 0;
+    return index < g_bound.operand_count ? image::LoadU32(g_bound.operands + 4 * index) : 0;
 }
 
 // The empty constant text; every missing text argument is passed as this address.

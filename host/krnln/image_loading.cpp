@@ -4,7 +4,9 @@
 #include <cstring>
 #include <set>
 
-#include "runtime/code_format.h"
+#include "image/bytes.h"
+#include "image/code_section.h"
+#include "runtime/commands.h"
 
 namespace quorix::host {
 namespace {
@@ -27,44 +29,58 @@ struct ValidImage {
     image::ProgramImage image;
     // The five named sections, in the order of layout::kNamedSections.
     std::array<const image::Section*, 5> sections{};
+    std::array<size_t, 5> indexes{};  // of the named sections in image.sections
     form::Form form;
 };
 
 enum NamedSection { kConst = 0, kForm = 1, kHelp = 2, kCode = 3, kVar = 4 };
 
-Error Refusal(std::string message) {
-    return Error{std::move(message), 0};
+// A refusal of the field at image offset `at`.
+Error Refusal(uint32_t at, std::string message) {
+    return Error{std::move(message), at};
+}
+
+// Image offsets: of byte `offset` of named section n's stored bytes, and of field `field` of its
+// header.
+uint32_t DataAt(const ValidImage& valid, NamedSection n, uint32_t offset = 0) {
+    return valid.image.data_offsets[valid.indexes[n]] + offset;
+}
+uint32_t HeaderAt(const ValidImage& valid, NamedSection n, uint32_t field) {
+    return valid.image.header_offsets[valid.indexes[n]] + field;
 }
 
 Result<void> CheckLibraries(const image::ProgramImage& img) {
     if (img.libraries.empty()) {
-        return Refusal("the image names no libraries; the core library must come first");
+        return Refusal(image::layout::kLibraryTable,
+                       "the image names no libraries; the core library must come first");
     }
     for (size_t i = 0; i < img.libraries.size(); ++i) {
         const image::LibraryRow& row = img.libraries[i];
+        const uint32_t at = image::LibraryRowOffset(img, i);
         const ProvidedLibrary* match = nullptr;
         for (const ProvidedLibrary& p : kProvided) {
             if (row.file_name == p.file_name) match = &p;
         }
         if (match == nullptr) {
-            return Refusal(Format("library %zu (%s) is not provided by this runtime", i,
-                                  row.file_name.c_str()));
+            return Refusal(at, Format("library %zu (%s) is not provided by this runtime", i,
+                                      row.file_name.c_str()));
         }
         if (row.identifier != match->identifier) {
-            return Refusal(Format("library %zu (%s) has identifier %s, this runtime provides %s", i,
-                                  row.file_name.c_str(), row.identifier.c_str(),
-                                  match->identifier));
+            return Refusal(
+                at, Format("library %zu (%s) has identifier %s, this runtime provides %s", i,
+                           row.file_name.c_str(), row.identifier.c_str(), match->identifier));
         }
         if (row.major != match->major) {
             return Refusal(
-                Format("library %zu (%s) wants major version %s, this runtime provides %s", i,
-                       row.file_name.c_str(), row.major.c_str(), match->major));
+                at, Format("library %zu (%s) wants major version %s, this runtime provides %s", i,
+                           row.file_name.c_str(), row.major.c_str(), match->major));
         }
         // Library numbers are positions: the commands and types of library r are served only
         // when the row names the same library this runtime has at r.
         if (std::strcmp(kProvided[i < std::size(kProvided) ? i : 0].file_name,
                         row.file_name.c_str()) != 0) {
-            return Refusal(Format("library %zu is %s, this runtime serves %s at that position", i,
+            return Refusal(at,
+                           Format("library %zu is %s, this runtime serves %s at that position", i,
                                   row.file_name.c_str(),
                                   i < std::size(kProvided) ? kProvided[i].file_name : "nothing"));
         }
@@ -77,24 +93,24 @@ Result<void> CheckLibraries(const image::ProgramImage& img) {
 // built from it. The reader has already checked that the five named sections exist.
 Result<void> Validate(std::span<const uint8_t> bytes, ValidImage& valid) {
     auto parsed = image::ReadImage(bytes);
-    if (!parsed) {
-        return Refusal(Format("%s (image offset 0x%x)", parsed.error().message.c_str(),
-                              parsed.error().offset));
-    }
+    if (!parsed) return parsed.error();
     valid.image = std::move(parsed).value();
     if (Result<void> ok = CheckLibraries(valid.image); !ok) return ok;
     for (size_t i = 0; i < valid.sections.size(); ++i) {
-        valid.sections[i] = image::FindSection(valid.image, image::layout::kNamedSections[i]);
+        const int index = image::FindSectionIndex(valid.image, image::layout::kNamedSections[i]);
+        valid.indexes[i] = static_cast<size_t>(index);
+        valid.sections[i] = &valid.image.sections[valid.indexes[i]];
     }
     const image::Section& help = *valid.sections[kHelp];
     if (help.memory_size < QX_SLOT_COUNT * 4) {
-        return Refusal(Format("the help section holds %u bytes, the entry table needs %u",
+        return Refusal(HeaderAt(valid, kHelp, image::layout::section_field::kMemorySize),
+                       Format("the help section holds %u bytes, the entry table needs %u",
                               help.memory_size, QX_SLOT_COUNT * 4));
     }
     auto form = form::ReadForm(valid.sections[kForm]->data);
     if (!form) {
-        return Refusal(Format("form section: %s (offset 0x%x)", form.error().message.c_str(),
-                              form.error().offset));
+        return Refusal(DataAt(valid, kForm, form.error().offset),
+                       "form section: " + form.error().message);
     }
     valid.form = std::move(form).value();
     return {};
@@ -112,7 +128,9 @@ Result<void> PlaceSections(const ValidImage& valid, ProgramMemory& memory, Loade
         const uint32_t size = s.memory_size < 4 ? 4 : s.memory_size;
         const QxAddr a = memory.Allocate(size);
         if (a == 0) {
-            return Refusal(Format("no program memory for section %s of %u bytes", s.name.c_str(),
+            return Refusal(HeaderAt(valid, static_cast<NamedSection>(i),
+                                    image::layout::section_field::kMemorySize),
+                           Format("no program memory for section %s of %u bytes", s.name.c_str(),
                                   s.memory_size));
         }
         std::memset(memory.At(a), 0, size);
@@ -138,6 +156,7 @@ Result<void> Relocate(const ValidImage& valid, ProgramMemory& memory, const Load
         const uint32_t word = memory.Read32(out.code_addr + r.site);
         if (word >= sizes[target]) {
             return Refusal(
+                DataAt(valid, kCode, r.site),
                 Format("relocation at code offset 0x%x: the word 0x%x is outside the "
                        "%s section of 0x%x bytes",
                        r.site, word, image::layout::kNamedSections[target].data(), sizes[target]));
@@ -147,44 +166,50 @@ Result<void> Relocate(const ValidImage& valid, ProgramMemory& memory, const Load
     return {};
 }
 
-uint32_t CodeWord(const ProgramMemory& memory, const LoadedImage& img, uint32_t offset) {
-    if (uint64_t{offset} + 4 > img.code_size) return 0;
-    return memory.Read32(img.code_addr + offset);
+// The loaded code's bytes in program memory.
+std::span<const uint8_t> CodeBytes(const ProgramMemory& memory, const LoadedImage& image) {
+    return {memory.At(image.code_addr), image.code_size};
 }
 
-// Stage 4: the fix-up lists, read by their counts, name what their kind says.
+// Stage 4: the fix-up lists, read by their counts, name what their kind says. The reader has
+// checked that every site's word lies inside the code's stored bytes.
 Result<void> CheckFixups(const ValidImage& valid, const ProgramMemory& memory,
                          const LoadedImage& loaded) {
+    using image::FixupList;
+    const std::span<const uint8_t> code = CodeBytes(memory, loaded);
     std::set<uint32_t> ids = {valid.form.window_id};
     for (const form::Unit& u : valid.form.units) ids.insert(form::UnitId(u));
     const image::FixupLists& fixups = valid.image.fixups;
     const uint32_t libraries = static_cast<uint32_t>(valid.image.libraries.size());
-    for (uint32_t site : fixups.sites[0]) {
-        const uint32_t v = CodeWord(memory, loaded, site);
+    for (uint32_t site : fixups[FixupList::UnitIds]) {
+        const uint32_t v = image::LoadU32(code.data() + site);
         if (ids.count(v) == 0) {
-            return Refusal(
-                Format("fix-up list 1: the word 0x%08x at code offset 0x%x names no "
-                       "unit of the window",
-                       v, site));
+            return Refusal(DataAt(valid, kCode, site),
+                           Format("fix-up list 1: the word 0x%08x at code offset 0x%x names no "
+                                  "unit of the window",
+                                  v, site));
         }
     }
-    for (uint32_t site : fixups.sites[2]) {
-        const uint32_t v = CodeWord(memory, loaded, site);
+    // FixupList::Unused is not checked: its sites are range-checked like every list's, but no
+    // program writes a value of its kind and this runtime reads none, so there is nothing to
+    // check its words against.
+    for (uint32_t site : fixups[FixupList::LibraryIndexes]) {
+        const uint32_t v = image::LoadU32(code.data() + site);
         if (v == 0 || v >= libraries) {
-            return Refusal(
-                Format("fix-up list 3: library index %u at code offset 0x%x is not a "
-                       "support library of the table (1..%u)",
-                       v, site, libraries - 1));
+            return Refusal(DataAt(valid, kCode, site),
+                           Format("fix-up list 3: library index %u at code offset 0x%x is not a "
+                                  "support library of the table (1..%u)",
+                                  v, site, libraries - 1));
         }
     }
-    for (uint32_t site : fixups.sites[3]) {
-        const uint32_t v = CodeWord(memory, loaded, site);
-        const uint32_t library_number = v >> 16;
-        if (library_number == 0 || library_number > libraries || (v & 0xFFFF) == 0) {
-            return Refusal(
-                Format("fix-up list 4: type code 0x%08x at code offset 0x%x names no "
-                       "library of the table",
-                       v, site));
+    for (uint32_t site : fixups[FixupList::TypeCodes]) {
+        const uint32_t v = image::LoadU32(code.data() + site);
+        const abi::TypeCode type = abi::DecodeType(v);
+        if (type.library == 0 || type.library > libraries || type.number == 0) {
+            return Refusal(DataAt(valid, kCode, site),
+                           Format("fix-up list 4: type code 0x%08x at code offset 0x%x names no "
+                                  "library of the table",
+                                  v, site));
         }
     }
     return {};
@@ -194,33 +219,33 @@ Result<void> CheckFixups(const ValidImage& valid, const ProgramMemory& memory,
 // window binds are routine records.
 Result<void> CheckHandlers(const ValidImage& valid, const ProgramMemory& memory,
                            const LoadedImage& out) {
-    if (memory.Read32(out.code_addr) != code::kCodeMagic) {
-        return Refusal(
-            "the code section does not start with a code header this runtime "
-            "understands");
+    if (Result<code::CodeHeader> header = code::ReadCodeHeader(CodeBytes(memory, out)); !header) {
+        return Refusal(DataAt(valid, kCode, header.error().offset),
+                       "code section: " + header.error().message);
     }
     if (!IsRoutineRecord(memory, out, out.entry_code_offset)) {
         return Refusal(
+            image::layout::kEntryWord,
             Format("no routine starts at the entry offset 0x%x", valid.image.entry_offset));
     }
     for (const form::Unit& unit : valid.form.units) {
         if (const auto* u = std::get_if<form::UnitBlock>(&unit)) {
             for (const form::EventBinding& e : u->events) {
                 if (!IsRoutineRecord(memory, out, e.handler_offset)) {
-                    return Refusal(
-                        Format("unit 0x%08x binds event %d to code offset 0x%x, "
-                               "where no routine starts",
-                               u->unit_id, e.index, e.handler_offset));
+                    return Refusal(DataAt(valid, kForm),
+                                   Format("unit 0x%08x binds event %d to code offset 0x%x, "
+                                          "where no routine starts",
+                                          u->unit_id, e.index, e.handler_offset));
                 }
             }
         } else {
             const auto& m = std::get<form::MenuEntry>(unit);
             if (m.handler_offset != -1 &&
                 !IsRoutineRecord(memory, out, static_cast<uint32_t>(m.handler_offset))) {
-                return Refusal(
-                    Format("menu entry 0x%08x names code offset 0x%x, where no "
-                           "routine starts",
-                           m.unit_id, static_cast<uint32_t>(m.handler_offset)));
+                return Refusal(DataAt(valid, kForm),
+                               Format("menu entry 0x%08x names code offset 0x%x, where no "
+                                      "routine starts",
+                                      m.unit_id, static_cast<uint32_t>(m.handler_offset)));
             }
         }
     }
@@ -234,32 +259,22 @@ std::span<const ProvidedLibrary> ProvidedLibraries() {
 }
 
 bool IsRoutineRecord(const ProgramMemory& memory, const LoadedImage& image, uint32_t offset) {
-    if (uint64_t{offset} + 12 > image.code_size) return false;
-    if (memory.Read32(image.code_addr + offset) != code::kRoutineMagic) return false;
-    const uint32_t name_length = memory.Read32(image.code_addr + offset + 8);
-    return name_length <= code::kMaxRoutineName &&
-           uint64_t{offset} + 12 + name_length <= image.code_size;
+    return code::ReadRoutineRecord(CodeBytes(memory, image), offset).ok();
 }
 
-bool LoadImage(std::span<const uint8_t> bytes, ProgramMemory& memory, LoadedImage& out,
-               std::string& error) {
+Result<void> LoadImage(std::span<const uint8_t> bytes, ProgramMemory& memory, LoadedImage& out) {
     ValidImage valid;
     Result<void> ok = Validate(bytes, valid);
     if (ok) ok = PlaceSections(valid, memory, out);
     if (ok) ok = Relocate(valid, memory, out);
     if (ok) ok = CheckFixups(valid, memory, out);
     if (ok) {
-        const uint32_t code_data =
-            valid.image.data_offsets[image::FindSectionIndex(valid.image, "code")];
-        out.entry_code_offset = valid.image.entry_offset - code_data;
+        out.entry_code_offset = valid.image.entry_offset - DataAt(valid, kCode);
         ok = CheckHandlers(valid, memory, out);
     }
-    if (!ok) {
-        error = ok.error().message;
-        return false;
-    }
+    if (!ok) return ok;
     out.form = std::move(valid.form);
-    return true;
+    return {};
 }
 
 }  // namespace quorix::host

@@ -28,9 +28,11 @@ struct ProvidedLibrary {
 };
 std::span<const ProvidedLibrary> ProvidedLibraries();
 
-// On failure returns false and says why in `error` (one line, for standard error).
-bool LoadImage(std::span<const uint8_t> bytes, ProgramMemory& memory, LoadedImage& out,
-               std::string& error);
+// On failure the error says why (one line, for standard error) and where: its offset is the
+// image offset of the field at fault (for a handler that names no routine, the form section's
+// first byte, since the form does not keep its fields' offsets).
+image::Result<void> LoadImage(std::span<const uint8_t> bytes, ProgramMemory& memory,
+                              LoadedImage& out);
 
 // True when a routine record starts at `offset` of the loaded code.
 bool IsRoutineRecord(const ProgramMemory& memory, const LoadedImage& image, uint32_t offset);

@@ -59,9 +59,9 @@ int Runtime::Run(std::span<const uint8_t> bytes) {
         std::fprintf(stderr, "krnln: cannot reserve program memory\n");
         return 2;
     }
-    std::string error;
-    if (!LoadImage(bytes, memory_, image_, error)) {
-        std::fprintf(stderr, "krnln: the program image is invalid: %s\n", error.c_str());
+    if (const image::Result<void> loaded = LoadImage(bytes, memory_, image_); !loaded) {
+        std::fprintf(stderr, "krnln: the program image is invalid: %s (image offset 0x%x)\n",
+                     loaded.error().message.c_str(), loaded.error().offset);
         return 3;
     }
     void* self = dlopen(nullptr, RTLD_NOW);

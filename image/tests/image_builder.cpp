@@ -90,8 +90,8 @@ ProgramImage BuildImage(const Shape& shape) {
             image.fixups.sites[l].push_back(site);
         }
     }
-    if (!image.fixups.sites[0].empty())
-        std::sort(image.fixups.sites[0].begin(), image.fixups.sites[0].end());
+    if (!image.fixups[FixupList::UnitIds].empty())
+        std::sort(image.fixups[FixupList::UnitIds].begin(), image.fixups[FixupList::UnitIds].end());
     uint32_t true_size = 0;
     for (uint32_t count : shape.fixup_counts) true_size += 4 + 4 * count;
     image.fixup_stated_size =

@@ -184,8 +184,8 @@ TEST(ImageRoundTrip, FullSizeImageWithShortStatedFixupSizeReadsBackByCounts) {
     const std::array<size_t, 4> counts = {233, 0, 17, 46};
     for (size_t l = 0; l < 4; ++l) EXPECT_EQ(read->fixups.sites[l].size(), counts[l]) << l;
     // The word beyond the stated size is list 4's last site.
-    EXPECT_EQ(ReadU32At(bytes, bytes.size() - 4), image.fixups.sites[3].back());
-    EXPECT_EQ(read->fixups.sites[3].back(), image.fixups.sites[3].back());
+    EXPECT_EQ(ReadU32At(bytes, bytes.size() - 4), image.fixups[FixupList::TypeCodes].back());
+    EXPECT_EQ(read->fixups[FixupList::TypeCodes].back(), image.fixups[FixupList::TypeCodes].back());
 
     const Section* code = FindSection(*read, "code");
     ASSERT_NE(code, nullptr);

@@ -73,7 +73,8 @@ const Refusal kRefusals[] = {
          }
      },
      "image has 32 sections and @reloc1, more than 32 in all"},
-    {"FixupSiteOutsideCode", [](ProgramImage& i) { i.fixups.sites[2].push_back(93); },
+    {"FixupSiteOutsideCode",
+     [](ProgramImage& i) { i.fixups[FixupList::LibraryIndexes].push_back(93); },
      "fix-up list 3 site 2 (0x5d): its word ends past the code's stored size 0x60"},
     {"FixupStatedSizeAboveTrueSize", [](ProgramImage& i) { i.fixup_stated_size = 48; },
      "fix-up stated size 0x30 is larger than the lists' size 0x2c"},
@@ -105,7 +106,7 @@ TEST(WriterAccepts, BoundaryValuesThatAreStillValid) {
     image.libraries.resize(64, image.libraries[0]);     // the most rows
     image.libraries[63] = LibraryRow{};        // five empty fields make four CRs: still a row
     Code(image).relocations.back().site = 92;  // the last whole word
-    image.fixups.sites[1] = {92};
+    image.fixups[FixupList::Unused] = {92};
     ASSERT_TRUE(LayOutImage(image).ok());
     image.entry_offset = image.data_offsets[kCode] + 95;  // the last code byte
     Result<std::vector<uint8_t>> bytes = WriteImage(image);
