@@ -65,9 +65,14 @@ bool IsLiteral(QStringView pattern) {
     return true;
 }
 
-std::optional<QString> SubstituteLiteral(QStringView subject, QStringView literal,
+std::optional<QString> SubstituteLiteral(const QString& subject, QStringView literal,
                                          QStringView replacement) {
     if (literal.isEmpty()) return std::nullopt;
+    // Nowhere to be found: the text itself, shared, not a copy.
+    if (!subject.contains(literal)) {
+        if (!WellFormed(subject)) return std::nullopt;
+        return subject;
+    }
     const qsizetype n = subject.size();
     // The result's exact size, counted first when it grows.
     qsizetype size = n;
@@ -82,7 +87,7 @@ std::optional<QString> SubstituteLiteral(QStringView subject, QStringView litera
     QString out(size, Qt::Uninitialized);
     AdviseHugePages(out.constData(), static_cast<size_t>(size) * 2);
     char16_t* o = reinterpret_cast<char16_t*>(out.data());
-    const char16_t* s = subject.utf16();
+    const char16_t* s = QStringView(subject).utf16();
     if (literal.size() == 1 && replacement.size() == 1) {
         // One character for another (a symbol of a picture): a select per character.
         // The check for surrogates rides along: a text without any (almost every one) is

@@ -16,7 +16,7 @@ bool IsLiteral(QStringView pattern);
 // What Substitute gives for a literal (non-empty) pattern from the start of the text: every
 // occurrence, left to right and not overlapping, replaced by `replacement`; nullopt for a text
 // that is not well-formed UTF-16, which the engine refuses.
-std::optional<QString> SubstituteLiteral(QStringView subject, QStringView literal,
+std::optional<QString> SubstituteLiteral(const QString& subject, QStringView literal,
                                          QStringView replacement);
 
 }  // namespace quorix::host::regex

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <ctime>
 
-#include "host/krnln/huge_pages.h"
-
 namespace quorix::host::regex {
 namespace {
 
@@ -128,7 +126,6 @@ std::optional<QString> Substitute(const pcre2_code* code, const QString& subject
     uint32_t checked = 0;  // PCRE2_NO_UTF_CHECK once the engine has checked the text
     bool after_empty = false;
     out.reserve(subject.size());
-    AdviseHugePages(out.constData(), static_cast<size_t>(out.capacity()) * 2);
     while (pos <= length) {
         if (MillisecondsSince(started) > deadline_ms) return std::nullopt;
         const PCRE2_SIZE limit = after_empty || anchored ? pos : WindowEnd(subject, pos);
