@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "host/krnln/huge_pages.h"
 
@@ -226,6 +227,7 @@ bool Encode(QStringView text, Sink& sink) {
     const Tables& tables = TwoByteTables();
     const char16_t* s = text.utf16();
     const qsizetype n = text.size();
+    std::optional<QStringEncoder> encode;  // opened at the first character that needs it
     qsizetype i = 0;
     while (i < n) {
         // A run of ASCII at once; after a block of eight that is not all ASCII, each of its
@@ -253,9 +255,9 @@ bool Encode(QStringView text, Sink& sink) {
             // time.
             const qsizetype length =
                 QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1]) ? 2 : 1;
-            QStringEncoder encode("GB18030", QStringEncoder::Flag::Stateless);
+            if (!encode) encode.emplace("GB18030", QStringEncoder::Flag::Stateless);
             const QStringView characters = text.mid(i, length);
-            const QByteArray piece = encode(characters);
+            const QByteArray piece = (*encode)(characters);
             if (!sink.Piece(characters, piece)) return false;
             i += length;
         }
@@ -313,6 +315,7 @@ struct Writer {
 struct Checker {
     const char* p;
     const char* end;
+    std::optional<QStringDecoder> decode = {};
     bool Ascii(const char16_t* s, qsizetype n) {
         if (end - p < n || !SameAscii(s, n, p)) return false;
         p += n;
@@ -330,8 +333,8 @@ struct Checker {
         if (end - p < piece.size() || std::memcmp(p, piece.constData(), piece.size()) != 0)
             return false;
         p += piece.size();
-        QStringDecoder decode("GB18030", QStringDecoder::Flag::Stateless);
-        return QString(decode(piece)) == characters;
+        if (!decode) decode.emplace("GB18030", QStringDecoder::Flag::Stateless);
+        return QString((*decode)(piece)) == characters;
     }
 };
 
