@@ -12,7 +12,9 @@
 #include <optional>
 #include <unordered_map>
 
+#include "host/RegEx/literal.h"
 #include "host/RegEx/substitute.h"
+#include "host/krnln/program_texts.h"
 #include "host/krnln/runtime.h"
 #include "host/krnln/text_codec.h"
 #include "host/library_commands.h"
@@ -23,7 +25,9 @@ namespace {
 
 using regex::Code;
 using regex::CompilePattern;
+using regex::IsLiteral;
 using regex::Substitute;
+using regex::SubstituteLiteral;
 
 constexpr uint32_t kObjectMagic = 0x45525851;  // "QXRE"
 
@@ -64,14 +68,17 @@ uint64_t Replace(Runtime& rt, RegExObject* object, const ArgView& a) {
         object->multiline = multiline;
     }
     const Code& code = object->code;
-    const QString subject = FromProgramText(text);
+    // The text is most often the output box's, just read: it is not converted again.
+    const QString subject = TextFromProgram(text);
     const QString replacement = FromProgramText(a.Text(rt.memory(), 2));
     // Positions count characters from 1.
     const qsizetype start = std::clamp<qsizetype>(a.Int(3, 1) - 1, 0, subject.size());
-    const std::optional<QString> result = Substitute(code.code, subject, replacement, start);
+    const bool literal = case_sensitive && start == 0 && IsLiteral(object->pattern);
+    const std::optional<QString> result =
+        literal ? SubstituteLiteral(subject, object->pattern, replacement)
+                : Substitute(code.code, subject, replacement, start);
     if (!result) return unchanged();
-    const QByteArray bytes = ToProgramText(*result);
-    return rt.memory().NewText({bytes.constData(), static_cast<size_t>(bytes.size())});
+    return NewProgramText(rt.memory(), *result);
 }
 
 }  // namespace

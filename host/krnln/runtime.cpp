@@ -11,6 +11,7 @@
 
 #include "host/krnln/fatal_error.h"
 #include "host/krnln/history.h"
+#include "host/krnln/program_texts.h"
 #include "host/krnln/services.h"
 #include "host/krnln/start_window.h"
 #include "host/krnln/text_codec.h"
@@ -116,13 +117,17 @@ void Runtime::CallRoutine(uint32_t code_offset, std::initializer_list<int32_t> a
     const int32_t result = routine_entry_(code_offset, values, count, &context_);
     --depth_;
     if (result == QX_ROUTINE_FAILED) EndOnFatalError("a routine of the program", "it failed");
-    if (depth_ == 0) FlushDeferred();
+    if (depth_ == 0) {
+        FlushDeferred();
+        ForgetProgramTexts();
+    }
 }
 
 void Runtime::RunUncounted(uint32_t code_offset) {
     const int32_t result = routine_entry_(code_offset, nullptr, 0, &context_);
     if (result == QX_ROUTINE_FAILED) EndOnFatalError("a routine of the program", "it failed");
     FlushDeferred();
+    ForgetProgramTexts();
 }
 
 void Runtime::Pump() {

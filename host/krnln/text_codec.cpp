@@ -2,11 +2,17 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "host/krnln/huge_pages.h"
 
@@ -162,6 +168,194 @@ void AppendFromProgramText(std::u16string& out, std::string_view bytes) {
     out.resize(static_cast<size_t>(o - out.data()));
 }
 
+namespace {
+
+// How many characters from `s` on (at most `n`) are ASCII.
+qsizetype AsciiRun(const char16_t* s, qsizetype n) {
+    qsizetype i = 0;
+#ifdef __SSE2__
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const int ascii =
+            _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, high), _mm_setzero_si128()));
+        if (ascii != 0xFFFF) return i + std::countr_one(static_cast<unsigned>(ascii)) / 2;
+    }
+#endif
+    while (i < n && s[i] < 0x80) ++i;
+    return i;
+}
+
+// Writes `n` ASCII characters as their bytes.
+void PackAscii(const char16_t* s, qsizetype n, char* o) {
+    qsizetype i = 0;
+#ifdef __SSE2__
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 8));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), _mm_packus_epi16(a, b));
+    }
+#endif
+    for (; i < n; ++i) o[i] = static_cast<char>(s[i]);
+}
+
+// Whether the `n` bytes at `p` are the `n` ASCII characters at `s`.
+bool SameAscii(const char16_t* s, qsizetype n, const char* p) {
+    qsizetype i = 0;
+#ifdef __SSE2__
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 8));
+        const __m128i there = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_packus_epi16(a, b), there)) != 0xFFFF)
+            return false;
+    }
+#endif
+    for (; i < n; ++i) {
+        if (p[i] != static_cast<char>(s[i])) return false;
+    }
+    return true;
+}
+
+// Goes through `text` as its GB18030 bytes, handing them to `sink`: Ascii (a run of ASCII
+// characters, a byte each), Unit (one ASCII character or a
+// two-byte code, lead << 8 | trail) and Piece (characters
+// converted by ICU, with their bytes). A sink that answers false ends the walk, and the walk
+// answers false.
+template <typename Sink>
+bool Encode(QStringView text, Sink& sink) {
+    const Tables& tables = TwoByteTables();
+    const char16_t* s = text.utf16();
+    const qsizetype n = text.size();
+    std::optional<QStringEncoder> encode;  // opened at the first character that needs it
+    qsizetype i = 0;
+    while (i < n) {
+        // A run of ASCII at once; after a block of eight that is not all ASCII, each of its
+        // characters on its own, with no branch on which kind it is (a picture mixes digits and
+        // symbols at random).
+        qsizetype block_end = n;
+        if (i + 8 <= n) {
+            const qsizetype run = AsciiRun(s + i, n - i);
+            if (run >= 8) {
+                if (!sink.Ascii(s + i, run)) return false;
+                i += run;
+                continue;
+            }
+            block_end = i + 8;
+        }
+        while (i < block_end) {
+            const char16_t c = s[i];
+            const uint16_t code = tables.to_gb[c];  // 0 for ASCII and for surrogates
+            if (c < 0x80 || code != 0) {
+                if (!sink.Unit(c, code)) return false;
+                ++i;
+                continue;
+            }
+            // A character of the four-byte range, or half of a pair: ICU, a character at a
+            // time.
+            const qsizetype length =
+                QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1]) ? 2 : 1;
+            if (!encode) encode.emplace("GB18030", QStringEncoder::Flag::Stateless);
+            const QStringView characters = text.mid(i, length);
+            const QByteArray piece = (*encode)(characters);
+            if (!sink.Piece(characters, piece)) return false;
+            i += length;
+        }
+    }
+    return true;
+}
+
+// The bytes of an ASCII character or a two-byte code, as a little-endian word, and how many.
+struct UnitBytes {
+    uint16_t word;
+    int count;
+};
+inline UnitBytes BytesOf(char16_t c, uint16_t code) {
+    const bool ascii = c < 0x80;
+    return {static_cast<uint16_t>(ascii ? c : static_cast<uint16_t>(code >> 8 | code << 8)),
+            ascii ? 1 : 2};
+}
+
+struct Counter {
+    size_t bytes = 0;
+    bool Ascii(const char16_t*, qsizetype n) { return bytes += static_cast<size_t>(n), true; }
+    bool Unit(char16_t c, uint16_t) { return bytes += c < 0x80 ? 1 : 2, true; }
+    bool Piece(QStringView, const QByteArray& piece) {
+        return bytes += static_cast<size_t>(piece.size()), true;
+    }
+};
+
+struct Writer {
+    char* o;
+    char* end;
+    bool Ascii(const char16_t* s, qsizetype n) {
+        PackAscii(s, n, o);
+        o += n;
+        return true;
+    }
+    bool Unit(char16_t c, uint16_t code) {
+        const UnitBytes b = BytesOf(c, code);
+        if (end - o >= 2) {
+            std::memcpy(o, &b.word, 2);  // the second byte of ASCII is overwritten next
+        } else {
+            std::memcpy(o, &b.word, static_cast<size_t>(b.count));
+        }
+        o += b.count;
+        return true;
+    }
+    bool Piece(QStringView, const QByteArray& piece) {
+        std::memcpy(o, piece.constData(), static_cast<size_t>(piece.size()));
+        o += piece.size();
+        return true;
+    }
+};
+
+// Compares the bytes the walk gives with `p`, and checks that the bytes ICU gives convert back
+// to the same characters (a half of a pair does not).
+struct Checker {
+    const char* p;
+    const char* end;
+    std::optional<QStringDecoder> decode = {};
+    bool Ascii(const char16_t* s, qsizetype n) {
+        if (end - p < n || !SameAscii(s, n, p)) return false;
+        p += n;
+        return true;
+    }
+    bool Unit(char16_t c, uint16_t code) {
+        const UnitBytes b = BytesOf(c, code);
+        if (end - p < b.count) return false;
+        uint16_t there = static_cast<uint8_t>(p[0]);
+        if (end - p >= 2) std::memcpy(&there, p, 2);
+        p += b.count;
+        return ((there ^ b.word) & (b.count == 1 ? 0x00FF : 0xFFFF)) == 0;
+    }
+    bool Piece(QStringView characters, const QByteArray& piece) {
+        if (end - p < piece.size() || std::memcmp(p, piece.constData(), piece.size()) != 0)
+            return false;
+        p += piece.size();
+        if (!decode) decode.emplace("GB18030", QStringDecoder::Flag::Stateless);
+        return QString((*decode)(piece)) == characters;
+    }
+};
+
+}  // namespace
+
+size_t ProgramTextLength(QStringView text) {
+    Counter counter;
+    Encode(text, counter);
+    return counter.bytes;
+}
+
+void WriteProgramText(QStringView text, char* out, size_t length) {
+    Writer writer{out, out + length};
+    Encode(text, writer);
+}
+
+bool ConvertsBackTo(std::string_view bytes, QStringView text) {
+    Checker checker{bytes.data(), bytes.data() + bytes.size()};
+    return Encode(text, checker) && checker.p == checker.end;
+}
+
 QByteArray ToProgramText(const QString& text) {
     const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype n = text.size();
@@ -169,56 +363,10 @@ QByteArray ToProgramText(const QString& text) {
     while (first < n && s[first] < 0x80) ++first;
     if (first == n && static_cast<size_t>(n) < kHugePageWorthy) return text.toLatin1();
 
-    const Tables& tables = TwoByteTables();
-    QByteArray out(n * 2, Qt::Uninitialized);
-    AdviseHugePages(out.constData(), static_cast<size_t>(n) * 2);
-    char* o = out.data();
-    auto room = [&](qsizetype more) {
-        const qsizetype at = o - out.data();
-        if (at + more > out.size()) out.resize(std::max(out.size() * 2, at + more));
-        o = out.data() + at;
-    };
-    for (qsizetype i = 0; i < first; ++i) *o++ = static_cast<char>(s[i]);
-    qsizetype i = first;
-    while (i < n) {
-        // Four ASCII characters at a time while there are.
-        while (i + 4 <= n) {
-            uint64_t word;
-            std::memcpy(&word, s + i, 8);
-            if ((word & 0xFF80FF80FF80FF80ull) != 0) break;
-            room(4);
-            for (int k = 0; k < 4; ++k) o[k] = static_cast<char>((word >> (16 * k)) & 0x7F);
-            o += 4;
-            i += 4;
-        }
-        if (i >= n) break;
-        const char16_t c = s[i];
-        if (c < 0x80) {
-            room(1);
-            *o++ = static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        if (!QChar::isSurrogate(c)) {
-            if (const uint16_t code = tables.to_gb[c]; code != 0) {
-                room(2);
-                *o++ = static_cast<char>(code >> 8);
-                *o++ = static_cast<char>(code & 0xFF);
-                ++i;
-                continue;
-            }
-        }
-        // A character of the four-byte range, or half of a pair: ICU, a character at a time.
-        const qsizetype length =
-            QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1]) ? 2 : 1;
-        QStringEncoder encode("GB18030", QStringEncoder::Flag::Stateless);
-        const QByteArray piece = encode(QStringView(text).mid(i, length));
-        room(piece.size());
-        std::memcpy(o, piece.constData(), static_cast<size_t>(piece.size()));
-        o += piece.size();
-        i += length;
-    }
-    out.truncate(o - out.data());
+    const size_t length = ProgramTextLength(text);
+    QByteArray out(static_cast<qsizetype>(length), Qt::Uninitialized);
+    AdviseHugePages(out.constData(), length);
+    WriteProgramText(text, out.data(), length);
     return out;
 }
 

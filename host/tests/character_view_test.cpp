@@ -5,10 +5,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontMetricsF>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
+#include <cmath>
 #include <vector>
 
 #include "host/krnln/controls/character_view.h"
@@ -59,6 +61,50 @@ TEST(CharacterView, TextAppendedInPiecesIsTheTextSetWhole) {
     EXPECT_EQ(a.view.horizontalScrollBar()->maximum(), b.view.horizontalScrollBar()->maximum());
     // 2000 characters of 7 pixels (the block counts two) reach far past the 400-pixel view.
     EXPECT_GT(b.view.horizontalScrollBar()->maximum(), 1999 * 7 - 400);
+}
+
+// Lines are measured eight characters at a time where they can be; every kind of character,
+// wherever it falls in such a block, must count with its own advance.
+TEST(CharacterView, ALineIsAsWideAsTheAdvancesOfItsCharacters) {
+    const QString block = QString(QChar(0x2588));
+    const QString emoji = QString::fromUtf8("😀");
+    struct Case {
+        const char* name;
+        QString line;
+    };
+    QString dense, sparse, mixed;
+    for (int i = 0; i < 3001; ++i) {
+        dense += i % 3 == 0 ? block : QString(QChar('0' + i % 10));
+        sparse += i % 61 == 7 ? block : QString(QChar('a' + i % 26));
+        mixed += i % 97 == 5 ? emoji : i % 13 == 1 ? QStringLiteral("\t") : QString(QChar('5'));
+    }
+    const Case cases[] = {
+        {"digits", QString(2999, QChar('7'))},
+        {"every third a block", dense},
+        {"a block now and then", sparse},
+        {"emoji and tabs among digits", mixed},
+        {"a lone half of a pair",
+         QString(40, QChar('1')) + QChar(0xD83D) + QString(40, QChar('2'))},
+    };
+    for (const Case& c : cases) {
+        View v;
+        v.view.SetText(c.line + QStringLiteral("\r\n") + QStringLiteral("12\r\n"));
+        QFont shown = v.view.font();
+        shown.setKerning(false);
+        const QFontMetricsF metrics(shown);
+        double width = 0;
+        for (qsizetype i = 0; i < c.line.size(); ++i) {
+            const bool pair = c.line[i].isHighSurrogate() && i + 1 < c.line.size() &&
+                              c.line[i + 1].isLowSurrogate();
+            // As a character of its own: a tab is one advance, not a stop.
+            width += c.line[i].unicode() < 128
+                         ? metrics.horizontalAdvance(c.line[i])
+                         : metrics.horizontalAdvance(c.line.mid(i, pair ? 2 : 1));
+            if (pair) ++i;
+        }
+        const int expected = static_cast<int>(std::ceil(width)) + 4 - v.view.viewport()->width();
+        EXPECT_NEAR(v.view.horizontalScrollBar()->maximum(), expected, 1) << c.name;
+    }
 }
 
 TEST(CharacterView, ScrolledToTheEndTheLastCharactersShowAndZoomKeepsTheRange) {

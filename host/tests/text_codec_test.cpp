@@ -7,6 +7,7 @@
 #include <QStringEncoder>
 #include <random>
 
+#include "host/krnln/program_texts.h"
 #include "host/krnln/text_codec.h"
 
 namespace quorix::host {
@@ -90,6 +91,52 @@ TEST(TextCodec, MalformedBytesNeverReadPastTheTextAndKeepItsAscii) {
             EXPECT_EQ(text.count(QChar(c)), bytes.count(c)) << bytes.toHex().toStdString();
         }
     }
+}
+
+// A text handed back by the program is taken as the string it was made from only when its bytes
+// are exactly that string's: any other bytes convert afresh.
+TEST(TextCodec, BytesConvertBackToATextOnlyWhenTheyAreExactlyItsBytes) {
+    const QString texts[] = {
+        QString(5000, QChar('1')) + QStringLiteral("\r\n"),
+        QString::fromUtf8("01█23■4★5㊣\r\n67─89口\r\n").repeated(300),
+        QString::fromUtf8("1😀2€3𠀀4").repeated(200),
+    };
+    for (const QString& text : texts) {
+        const QByteArray bytes = ToProgramText(text);
+        ASSERT_EQ(ProgramTextLength(text), static_cast<size_t>(bytes.size()));
+        EXPECT_TRUE(ConvertsBackTo(View(bytes), text));
+        EXPECT_FALSE(ConvertsBackTo(View(bytes.left(bytes.size() - 1)), text));
+        EXPECT_FALSE(ConvertsBackTo(View(bytes + "1"), text));
+        for (const qsizetype at : {qsizetype{0}, bytes.size() / 2, bytes.size() - 3}) {
+            QByteArray changed = bytes;
+            changed[at] = changed[at] == '7' ? '8' : '7';
+            EXPECT_FALSE(ConvertsBackTo(View(changed), text)) << at;
+        }
+    }
+    // Half of a pair has bytes, but they do not convert back to it.
+    const QString half = QStringLiteral("12") + QChar(0xD83D) + QStringLiteral("34");
+    EXPECT_FALSE(ConvertsBackTo(View(ToProgramText(half)), half));
+}
+
+TEST(TextCodec, ATextHandedBackUnchangedIsTheStringItWasMadeFrom) {
+    ProgramMemory memory(uint64_t{1} << 28);
+    const QString text = QString::fromUtf8("0123█56789\r\n").repeated(200'000);
+    const QxAddr a = NewProgramText(memory, text);
+    ASSERT_NE(a, 0u);
+    EXPECT_EQ(memory.Text(a), View(ToProgramText(text)));
+    // Unchanged: the same string, not a copy.
+    EXPECT_EQ(TextFromProgram(memory.Text(a)).constData(), text.constData());
+    // One byte changed by the program (the sixth digit, after the two bytes of the block):
+    // converted afresh, with the change.
+    memory.At(a)[7] = '7';
+    QString expected = text;
+    expected[6] = QChar('7');
+    const QString changed = TextFromProgram(memory.Text(a));
+    EXPECT_NE(changed.constData(), text.constData());
+    EXPECT_EQ(changed, expected);
+    ForgetProgramTexts();
+    memory.At(a)[7] = '7';
+    EXPECT_EQ(TextFromProgram(memory.Text(a)), expected);
 }
 
 }  // namespace

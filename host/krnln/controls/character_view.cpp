@@ -7,10 +7,16 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "host/krnln/huge_pages.h"
+#include "host/krnln/program_texts.h"
 
 namespace quorix::host {
 
@@ -33,6 +39,11 @@ void CharacterView::ResetMetrics() {
     }
     other_advance_.clear();
     bmp_advance_.assign(0x10000, std::nan(""));
+    std::copy(ascii_advance_.begin(), ascii_advance_.end(), bmp_advance_.begin());
+    uniform_ascii_ = ascii_advance_[' '];
+    for (int c = ' '; c < 0x7F; ++c) {
+        if (ascii_advance_[static_cast<size_t>(c)] != uniform_ascii_) uniform_ascii_ = std::nan("");
+    }
     line_height_ = std::max(1, static_cast<int>(std::ceil(metrics.height())));
     ascent_ = static_cast<int>(std::ceil(metrics.ascent()));
     digit_ = std::max(ascii_advance_['0'], 0.001);
@@ -80,26 +91,58 @@ double CharacterView::Measure(const QString& character) const {
 }
 
 double CharacterView::XOf(qsizetype line, qsizetype offset) const {
-    // A character picture is mostly ASCII: those advances come straight from the table.
+    // A character picture is printable ASCII (of one advance in its monospaced font) and a
+    // handful of symbols met before: eight characters at a time, the ASCII ones counted and
+    // the others taken from the table. Advances are whole 64ths of a pixel, so the order of
+    // the additions does not change the sum.
+    const char16_t* chars = reinterpret_cast<const char16_t*>(text_.constData());
+    const double* known = bmp_advance_.data();
     double x = 0;
-    const QChar* chars = text_.constData();
-    for (qsizetype i = LineStart(line); i < offset;) {
-        const char16_t c = chars[i].unicode();
-        if (c < 128) {
-            x += ascii_advance_[c];
+    qsizetype plain = 0;  // printable ASCII characters, at uniform_ascii_ each
+    qsizetype i = LineStart(line);
+    auto one = [&] {
+        const char16_t c = chars[i];
+        if (!QChar::isSurrogate(c) && !std::isnan(known[c])) {
+            x += known[c];
             ++i;
-            continue;
-        }
-        if (!QChar::isSurrogate(c) && !std::isnan(bmp_advance_[c])) {
-            x += bmp_advance_[c];
-            ++i;
-            continue;
+            return;
         }
         int length;
         x += Advance(i, &length);
         i += length;
+    };
+#ifdef __SSE2__
+    if (!std::isnan(uniform_ascii_)) {
+        // Signed comparisons after flipping the top bit: 0x20 <= c <= 0x7E.
+        const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
+        const __m128i below = _mm_set1_epi16(static_cast<short>(0x801F));
+        const __m128i above = _mm_set1_epi16(static_cast<short>(0x807F));
+        while (i + 8 <= offset) {
+            const __m128i v =
+                _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i)), flip);
+            const unsigned printable = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_and_si128(_mm_cmpgt_epi16(v, below), _mm_cmplt_epi16(v, above))));
+            double others = 0;
+            int count = 0;
+            bool surrogate = false;
+            for (unsigned rest = ~printable & 0x5555u; rest != 0; rest &= rest - 1) {
+                const char16_t c = chars[i + std::countr_zero(rest) / 2];
+                surrogate |= QChar::isSurrogate(c);
+                others += known[c];
+                ++count;
+            }
+            if (surrogate || std::isnan(others)) {
+                for (const qsizetype block_end = i + 8; i < block_end;) one();
+                continue;
+            }
+            x += others;
+            plain += 8 - count;
+            i += 8;
+        }
     }
-    return x;
+#endif
+    while (i < offset) one();
+    return plain == 0 ? x : x + static_cast<double>(plain) * uniform_ascii_;
 }
 
 double CharacterView::LineWidth(qsizetype line) const {
@@ -151,6 +194,8 @@ void CharacterView::Append(QStringView more) {
     if (more.isEmpty()) return;
     const qsizetype from = text_.size();
     const qsizetype first_line = LineCount() - 1;
+    // The text may be shared with the texts just handed to the program: growing it would copy.
+    if (!text_.isDetached()) ForgetProgramTexts();
     // Growing the text copies it, and the window waits for the copy (100 ms for a 4096 x 4096
     // picture's 33.6 M characters). Past a million characters the text takes room for 64 M at
     // once: address space only, since a page is used when it is first written, on huge pages.

@@ -103,10 +103,11 @@ private:
     std::vector<double> line_units_;
     double widest_units_ = 0;
     double digit_ = 1;  // the advance of a digit at the current font
-    // Advances at the current font: ASCII in a table, the rest of the basic plane in a table
-    // filled as characters are met (NaN: not met yet), other characters in a map.
+    // Advances at the current font: ASCII in a table, the basic plane in a table filled as
+    // characters are met (NaN: not met yet; ASCII from the start), other characters in a map.
     std::array<double, 128> ascii_advance_{};
     mutable std::vector<double> bmp_advance_;
+    double uniform_ascii_ = 0;  // the advance of every printable ASCII character, or NaN
     mutable std::unordered_map<char32_t, double> other_advance_;
     int line_height_ = 1;
     int ascent_ = 0;

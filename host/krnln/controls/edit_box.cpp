@@ -21,6 +21,7 @@
 #include "host/krnln/controls/ramp_dialog.h"
 #include "host/krnln/file_writing.h"
 #include "host/krnln/fonts.h"
+#include "host/krnln/program_texts.h"
 #include "host/krnln/runtime.h"
 #include "host/krnln/text_codec.h"
 #include "host/krnln/window_extras.h"
@@ -137,7 +138,7 @@ public:
     void SetText(std::string_view bytes) {
         if (view_->editing()) view_->TakeEdits();  // the program's text replaces them
         tail_.clear();
-        view_->SetText(FromProgramText(bytes));
+        view_->SetText(TextFromProgram(bytes));
     }
     void Append(std::string_view bytes) { AppendFromProgramText(tail_, bytes); }
     bool ShowAppended(bool reveal) {
@@ -149,12 +150,8 @@ public:
         return true;
     }
     QxAddr NewProgramText(ProgramMemory& memory) const {
-        QByteArray bytes = ToProgramText(view_->text());
-        if (!tail_.empty()) {
-            bytes += ToProgramText(
-                QString::fromUtf16(tail_.data(), static_cast<qsizetype>(tail_.size())));
-        }
-        return memory.NewText({bytes.constData(), static_cast<size_t>(bytes.size())});
+        if (tail_.empty()) return host::NewProgramText(memory, view_->text());
+        return host::NewProgramText(memory, Text());
     }
     QString Text() const {
         return view_->text() +
