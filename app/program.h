@@ -44,6 +44,12 @@ inline double ConstantNumber(Ref r) {
     return rt::LoadDouble(Address(r));
 }
 
+// Shows the runtime's message for something that failed (a save, a load); the empty text means
+// it went well, and nothing shows.
+inline void SayIfFailed(const rt::Text& failure) {
+    if (!failure.empty()) rt::ShowMessage(failure, Constant(Ref::ProductName));
+}
+
 inline rt::TextVariable StopRequest() {
     return rt::TextVariable(Address(Ref::StopRequest));
 }

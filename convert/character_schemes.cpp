@@ -6,14 +6,6 @@
 #include "runtime/history.h"
 
 namespace quorix::app {
-namespace {
-
-void SayIfFailed(const rt::Text& failure) {
-    if (!failure.empty()) rt::ShowMessage(failure, Constant(Ref::ProductName));
-}
-
-}  // namespace
-
 void SaveCharacterScheme(const EventArgs&) {
     const rt::Text path = Ctl<rt::FileDialog>(Unit::通用对话框1).AskScheme(/*save=*/true);
     if (path.empty()) return;

@@ -6,14 +6,6 @@
 #include "output/file_names.h"
 
 namespace quorix::app {
-namespace {
-
-void SayIfFailed(const rt::Text& failure) {
-    if (!failure.empty()) rt::ShowMessage(failure, Constant(Ref::ProductName));
-}
-
-}  // namespace
-
 void SaveCharacterPicture(const EventArgs&) {
     const auto dialog = Ctl<rt::FileDialog>(Unit::通用对话框1);
     if (!dialog.SaveAs(abi::kSaveCharacterText)) return;

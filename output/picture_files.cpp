@@ -45,8 +45,7 @@ void SavePicture(const EventArgs&) {
         board.Picture(FormatNamedBy(path.view()), board.Width(), board.Height());
     // A save that fails says so: the user would otherwise close the program believing the
     // picture safe. The runtime's write leaves an existing file as it was.
-    const rt::Text failure = rt::WriteFileOrSayWhy(path, picture);
-    if (!failure.empty()) rt::ShowMessage(failure, Constant(Ref::ProductName));
+    SayIfFailed(rt::WriteFileOrSayWhy(path, picture));
 }
 
 void ClickLoadPicture(const EventArgs& args) {
