@@ -132,7 +132,9 @@ double CharacterView::XOf(qsizetype line, qsizetype offset) const {
                 ++count;
             }
             if (surrogate || std::isnan(others)) {
-                for (const qsizetype block_end = i + 8; i < block_end;) one();
+                // One character at a time: one() advances i past each.
+                const qsizetype block_end = i + 8;
+                while (i < block_end) one();
                 continue;
             }
             x += others;
