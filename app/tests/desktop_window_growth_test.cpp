@@ -13,6 +13,8 @@ namespace {
 using namespace testing;
 
 constexpr QRgb kWhite = qRgb(255, 255, 255);
+// The X screen, in pixels at scale 1: room for the window at 1600 x 1000.
+constexpr QSize kScreen(1800, 1150);
 
 // The right-hand column of tools on the first tab (pen tools, size boxes, buttons, ColorTable),
 // above the progress bar, and the column of text tools left of the output box; form pixels.
@@ -29,7 +31,6 @@ public:
     QImage Grab(QRect form, int dx = 0) const {
         return q_.Grab(QRect(q_.ClientPoint(form.left() + dx, form.top()), form.size() * s_));
     }
-    QRgb At(int x, int y) const { return q_.Pixel(q_.ClientPoint(x, y)); }
 
     // How far the white of the output box reaches right and down, in screen pixels, from a point
     // near its left edge below the first lines of text.
@@ -37,23 +38,25 @@ public:
     QSize OutputBoxShown() const {
         const QPoint corner =
             q_.ClientPoint(kOutputBox.left() + kInside.x(), kOutputBox.top() + kInside.y());
-        const QImage across = q_.Grab(QRect(corner, QSize(1800 * s_ - corner.x(), 1)));
-        const QImage down = q_.Grab(QRect(corner, QSize(1, 1150 * s_ - corner.y())));
-        int width = 0, height = 0;
-        while (width < across.width() && across.pixel(width, 0) == kWhite) ++width;
-        while (height < down.height() && down.pixel(0, height) == kWhite) ++height;
-        return QSize(width, height);
+        return QSize(WhiteRun(corner, true), WhiteRun(corner, false));
     }
     // How wide the blank board shows, in form pixels.
     int BoardShownWidth() const {
-        const QPoint corner = q_.Place("画板1").topLeft() + QPoint(0, 10 * s_);
-        const QImage across = q_.Grab(QRect(corner, QSize(1800 * s_ - corner.x(), 1)));
-        int width = 0;
-        while (width < across.width() && across.pixel(width, 0) == kWhite) ++width;
-        return width / s_;
+        return WhiteRun(q_.Place("画板1").topLeft() + QPoint(0, 10 * s_), true) / s_;
     }
 
 private:
+    // How many white screen pixels follow `from` (itself included) to the right or downwards.
+    int WhiteRun(QPoint from, bool across) const {
+        const QSize screen = kScreen * s_;
+        const QImage strip = q_.Grab(QRect(from, across ? QSize(screen.width() - from.x(), 1)
+                                                        : QSize(1, screen.height() - from.y())));
+        const int length = across ? strip.width() : strip.height();
+        int run = 0;
+        while (run < length && strip.pixel(across ? run : 0, across ? 0 : run) == kWhite) ++run;
+        return run;
+    }
+
     DesktopProgram& q_;
     int s_;
 };
@@ -61,20 +64,21 @@ private:
 void CheckTheWindowGrows(double scale) {
     SCOPED_TRACE("scale " + std::to_string(scale));
     const int s = static_cast<int>(scale);
-    XServer x(1800 * s, 1150 * s);
+    XServer x(kScreen.width() * s, kScreen.height() * s);
     ASSERT_TRUE(x.ok());
     DesktopProgram q(x, {.scale = scale});
     ASSERT_TRUE(q.ok()) << q.log();
     const Screen screen(q, s);
     // The pointer rests outside the window: no control shows its hover look or a tooltip.
-    const QPoint away(1800 * s - 10, 1150 * s - 10);
+    const QPoint away(kScreen.width() * s - 10, kScreen.height() * s - 10);
 
     // The form's size is the smallest the window may take, and none is the largest: the window
     // manager may maximise it.
     const auto hints = q.WindowSizeHints();
     ASSERT_TRUE(hints.has_value());
     EXPECT_EQ(hints->minimum, QSize(1000 * s, 640 * s));
-    EXPECT_TRUE(hints->maximum.isEmpty() || hints->maximum.width() >= 1800 * s) << "a largest size";
+    EXPECT_TRUE(hints->maximum.isEmpty() || hints->maximum.width() >= kScreen.width() * s)
+        << "a largest size";
 
     // A board wider than the room beside the tools: a scrolling view shows its left part.
     ASSERT_TRUE(SetOutputSize(q, 1200, 100));
