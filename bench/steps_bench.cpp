@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "host/krnln/runtime.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

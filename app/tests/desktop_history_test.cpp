@@ -6,7 +6,7 @@
 
 #include <QFile>
 
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
 namespace {

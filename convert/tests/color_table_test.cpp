@@ -12,7 +12,7 @@
 #include <QTableView>
 
 #include "convert/tests/eight_colours.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <set>
 
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
 namespace {

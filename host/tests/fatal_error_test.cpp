@@ -11,7 +11,7 @@
 #include "app/dispatch.h"
 #include "host/krnln/fatal_error.h"
 #include "host/krnln/runtime.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 #include "loader/loader.h"
 #include "loader/platform_posix.h"
 

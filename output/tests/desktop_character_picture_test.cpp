@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/testing/x_server.h"
+#include "testing/x_server.h"
 
 namespace quorix::testing {
 

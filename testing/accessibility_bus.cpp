@@ -1,4 +1,4 @@
-#include "host/testing/accessibility_bus.h"
+#include "testing/accessibility_bus.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

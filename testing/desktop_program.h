@@ -24,7 +24,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/testing/x_server.h"
+#include "testing/x_server.h"
 
 struct xdo;
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/testing/desktop_program.h"
+#include "testing/desktop_program.h"
 
 namespace quorix::testing {
 

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "host/testing/desktop_program.h"
+#include "testing/desktop_program.h"
 
 // Xlib's macros (Bool, Status, None) clash with Qt's headers: it comes last.
 #include <X11/Xlib.h>

@@ -1,4 +1,4 @@
-#include "host/testing/x_server.h"
+#include "testing/x_server.h"
 
 #include <X11/Xlib.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "host/testing/desktop_program.h"
+#include "testing/desktop_program.h"
 
 #include <gtest/gtest.h>
 

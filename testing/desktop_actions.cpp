@@ -1,4 +1,4 @@
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 #include <QImageWriter>
 #include <set>
