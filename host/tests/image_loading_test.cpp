@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "app/program_builder.h"
+#include "app/description/program_builder.h"
 #include "image/code_section.h"
 #include "image/program_image.h"
 

@@ -1,9 +1,9 @@
-#include "app/program_builder.h"
+#include "app/description/program_builder.h"
 
 #include <cstring>
 
-#include "app/gbk.h"
-#include "app/window_description.h"
+#include "app/description/gbk.h"
+#include "app/description/window_description.h"
 #include "image/bytes.h"
 #include "image/code_section.h"
 

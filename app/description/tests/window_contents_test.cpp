@@ -6,11 +6,11 @@
 #include <map>
 #include <string_view>
 
-#include "app/faces.h"
-#include "app/gbk.h"
-#include "app/help_text.h"
-#include "app/symbols.h"
-#include "app/window_contents.h"
+#include "app/description/faces.h"
+#include "app/description/gbk.h"
+#include "app/description/help_text.h"
+#include "app/description/symbols.h"
+#include "app/description/window_contents.h"
 #include "image/form_types.h"
 #include "image/tests/block_bytes.h"
 

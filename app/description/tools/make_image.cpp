@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "app/program_builder.h"
+#include "app/description/program_builder.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {

@@ -1,11 +1,11 @@
-#include "app/window_contents.h"
+#include "app/description/window_contents.h"
 
 #include <vector>
 
-#include "app/faces.h"
-#include "app/gbk.h"
-#include "app/help_text.h"
-#include "app/symbols.h"
+#include "app/description/faces.h"
+#include "app/description/gbk.h"
+#include "app/description/help_text.h"
+#include "app/description/symbols.h"
 #include "image/form_types.h"
 
 namespace quorix::app {

@@ -1,4 +1,4 @@
-#include "app/symbols.h"
+#include "app/description/symbols.h"
 
 namespace quorix::app {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/gbk.h"
+#include "app/description/gbk.h"
 
 #include <iconv.h>
 

@@ -1,4 +1,4 @@
-#include "app/help_text.h"
+#include "app/description/help_text.h"
 
 namespace quorix::app {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/faces.h"
+#include "app/description/faces.h"
 
 #include <gif_lib.h>
 

@@ -6,11 +6,11 @@
 #include <map>
 #include <optional>
 
-#include "app/gbk.h"
-#include "app/program_builder.h"
+#include "app/description/gbk.h"
+#include "app/description/program_builder.h"
 #include "app/units.h"
-#include "app/window_contents.h"
-#include "app/window_description.h"
+#include "app/description/window_contents.h"
+#include "app/description/window_description.h"
 #include "image/form_types.h"
 #include "image/tests/block_bytes.h"
 

@@ -1,10 +1,10 @@
-#include "app/window_description.h"
+#include "app/description/window_description.h"
 
 #include <cstdlib>
 
-#include "app/gbk.h"
+#include "app/description/gbk.h"
 #include "app/program_layout.h"
-#include "app/window_contents.h"
+#include "app/description/window_contents.h"
 #include "image/form_types.h"
 #include "runtime/commands.h"
 
