@@ -177,7 +177,7 @@ void Runtime::StopPumpClock() {
 
 void Runtime::OpenStartWindow(uint32_t window_id) {
     if (window_ || window_id != image_.form.window_id) return;
-    window_ = std::make_unique<StartWindow>(*this, image_.form);
+    window_ = std::make_unique<StartWindow>(*this, image_.form, image_.settings);
     units_ = &window_->units();
     window_->Show();
     // The creation event runs once, before any user event.
