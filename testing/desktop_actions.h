@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <chrono>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,7 +23,7 @@ namespace quorix::testing {
 // false when it did not within the watchdog's time.
 [[nodiscard]] bool ClickAndWait(DesktopProgram& q, const char* control);
 // The watchdog of ClickAndWait: a step over a 4096 x 4096 board on a busy machine.
-constexpr std::chrono::milliseconds kStepWatchdog = 300s;
+constexpr std::chrono::milliseconds kStepWatchdog = std::chrono::seconds(300);
 // Clicks 按钮11 and waits until step one shows that it is under way: its progress bar is
 // partly filled. False when that was not seen (the step ended first, or the watchdog); also
 // when the bar was partly filled before the click (a step stopped earlier).

@@ -28,6 +28,8 @@ extern "C" {
 }
 
 namespace quorix::testing {
+
+using namespace std::chrono_literals;
 namespace {
 
 // The tests' output reaches the log line by line: a test ended by its time limit shows how far

@@ -30,8 +30,6 @@ struct xdo;
 
 namespace quorix::testing {
 
-using namespace std::chrono_literals;
-
 // A colour value as the program shows it (0x00BBGGRR) from a screen pixel.
 inline int32_t ColourValue(QRgb rgb) {
     return qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16);
@@ -117,7 +115,7 @@ public:
 
     // ---- Waiting ----
     // A watchdog against a hang: no wait of a test should come near it.
-    static constexpr std::chrono::milliseconds kWatchdog = 60s;
+    static constexpr std::chrono::milliseconds kWatchdog = std::chrono::seconds(60);
     // Waits until the program is at rest: it has handled what it was sent and waits for the
     // user. At rest means that, in three windows of 50 ms in a row, the program's threads used
     // at most a fifth of a processor, no thread that takes in events (the program's main thread

@@ -12,6 +12,8 @@
 #include <X11/Xutil.h>
 
 namespace quorix::testing {
+
+using namespace std::chrono_literals;
 namespace {
 
 constexpr const char* kCaptionStart = "Quorix----";

@@ -159,15 +159,15 @@ void Session::Close() const {
 
 void Session::OnPump(std::function<void()> hook) const {
     g_pump_hooked = static_cast<bool>(hook);
-    host::Runtime::Hooks hooks = host::Runtime::GetHooks();
+    host::RuntimeHooks hooks = host::GetRuntimeHooks();
     hooks.on_pump = std::move(hook);
     hooks.pump_every_call = g_pump_hooked;
-    host::Runtime::SetHooks(std::move(hooks));
+    host::SetRuntimeHooks(std::move(hooks));
 }
 
 RunResult RunProgram(const std::function<void(Session&)>& body) {
     RunResult result;
-    host::Runtime::Hooks hooks;
+    host::RuntimeHooks hooks;
     hooks.on_loop_started = [&] {
         result.window_opened = true;
         Session session;
@@ -178,10 +178,10 @@ RunResult RunProgram(const std::function<void(Session&)>& body) {
     hooks.on_ended = [&](host::Runtime& rt) {
         result.blocks_after_shutdown = rt.memory().blocks_in_use();
     };
-    host::Runtime::SetHooks(std::move(hooks));
+    host::SetRuntimeHooks(std::move(hooks));
     loader::PosixPlatform platform;
     result.exit_code = loader::RunLoader(platform, kQuorixProgramImage, kQuorixProgramImageSize);
-    host::Runtime::SetHooks({});
+    host::SetRuntimeHooks({});
     return result;
 }
 

@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-using Display = struct _XDisplay;
+// Xlib's connection to a display (its Display), declared so that this header needs no Xlib.
+struct _XDisplay;
 
 namespace quorix::testing {
 
@@ -64,7 +65,7 @@ public:
 
     bool ok() const { return display_ != nullptr && !session_bus_.empty(); }
     const std::string& name() const { return name_; }  // ":N"
-    Display* display() const { return display_; }
+    _XDisplay* display() const { return display_; }
     int width() const { return width_; }
     int height() const { return height_; }
     pid_t pid() const { return server_.pid(); }
@@ -76,7 +77,7 @@ private:
     Child bus_;
     std::string session_bus_;
     std::string name_;
-    Display* display_ = nullptr;
+    _XDisplay* display_ = nullptr;
     int width_, height_;
 };
 

@@ -91,56 +91,52 @@ std::string PictureDialog() {
     return EncodeFileDialog({.filter = ToGbk("图像文件(*.bmp)|*.bmp"), .default_extension = "bmp"});
 }
 
-}  // namespace
+// Push buttons. The small buttons beside the output box and 按钮15 have t = 0.
+struct ButtonRow {
+    Unit unit;
+    uint32_t t;
+    const char* caption;
+};
+constexpr ButtonRow kButtons[] = {
+    {Unit::按钮5, 0, "清空"},
+    {Unit::停止, 1, "停止"},
+    {Unit::复制按钮, 0, "复制"},
+    {Unit::按钮4, 0, "替换"},
+    {Unit::按钮2, 1, "保存图片"},
+    {Unit::按钮3, 1, "载入图片"},
+    {Unit::按钮11, 1, "第一步\r\n取颜色对应字符"},
+    {Unit::按钮15, 0, "修改"},
+    {Unit::按钮13, 1, "第二步\r\n转换为Quorix"},
+    {Unit::按钮16, 1, "设置输出大小"},
+    {Unit::按钮1, 1, "清除画面"},
+};
 
-std::string TypeBlockOf(Unit u) {
+// Labels: w = 1 on the only two-line caption.
+struct LabelRow {
+    Unit unit;
+    uint32_t w;
+    const char* caption;
+};
+constexpr LabelRow kLabels[] = {
+    {Unit::透明标签4, 0, "替换字符"},
+    {Unit::透明标签3, 0, "提取字符"},
+    {Unit::透明标签1, 1, "宽\r\n\r\n高"},
+    {Unit::透明标签2, 0, "3"},
+};
+
+// Pen tools; none is checked at start.
+struct RadioRow {
+    Unit unit;
+    const char* caption;
+};
+constexpr RadioRow kRadios[] = {
+    {Unit::画线, "·"}, {Unit::画直线, "▂"}, {Unit::画四边形, "口"},
+    {Unit::画圆, "○"}, {Unit::画弧线, "⌒"},
+};
+
+// The units that are no button, label or radio box.
+std::string OtherBlockOf(Unit u) {
     switch (u) {
-        // Push buttons. The small buttons beside the output box and 按钮15 have t = 0.
-        case Unit::按钮5:
-            return Button(0, "清空");
-        case Unit::停止:
-            return Button(1, "停止");
-        case Unit::复制按钮:
-            return Button(0, "复制");
-        case Unit::按钮4:
-            return Button(0, "替换");
-        case Unit::按钮2:
-            return Button(1, "保存图片");
-        case Unit::按钮3:
-            return Button(1, "载入图片");
-        case Unit::按钮11:
-            return Button(1, "第一步\r\n取颜色对应字符");
-        case Unit::按钮15:
-            return Button(0, "修改");
-        case Unit::按钮13:
-            return Button(1, "第二步\r\n转换为Quorix");
-        case Unit::按钮16:
-            return Button(1, "设置输出大小");
-        case Unit::按钮1:
-            return Button(1, "清除画面");
-
-        // Labels: w = 1 on the only two-line caption.
-        case Unit::透明标签4:
-            return Label(0, "替换字符");
-        case Unit::透明标签3:
-            return Label(0, "提取字符");
-        case Unit::透明标签1:
-            return Label(1, "宽\r\n\r\n高");
-        case Unit::透明标签2:
-            return Label(0, "3");
-
-        // Pen tools; none is checked at start.
-        case Unit::画线:
-            return Radio("·");
-        case Unit::画直线:
-            return Radio("▂");
-        case Unit::画四边形:
-            return Radio("口");
-        case Unit::画圆:
-            return Radio("○");
-        case Unit::画弧线:
-            return Radio("⌒");
-
         case Unit::宽组合框1:
         case Unit::高组合框1:
             return SizeCombo();
@@ -148,22 +144,18 @@ std::string TypeBlockOf(Unit u) {
             return SymbolCombo(33, "");
         case Unit::修改对应编辑框1:
             return SymbolCombo(-1, "  ");
-
         case Unit::编辑框3:
             return Edit(5, 0, 1, EditFont(-19, "黑体"), HelpBoxText());
         case Unit::编辑框1:
             return Edit(1, 3, 0, EditFont(-7, "宋体"), "");
-
         case Unit::画板1:
             return EncodeBoard({.e = 5});
         case Unit::画板2:
             return EncodeBoard({.e = 0});
-
         case Unit::外形框1:
             return EncodeShapeBox({.f = 3, .colour = 0});
         case Unit::对应修改颜色框:
             return EncodeShapeBox({.f = 1, .colour = 0x00C0C0C0});
-
         case Unit::调节器1:
             return EncodeSpin({});
         case Unit::取色字符进度条:
@@ -178,38 +170,26 @@ std::string TypeBlockOf(Unit u) {
             return ResetButton();
         case Unit::高级选择夹1:
             return Tabs();
-
-        // These three start at their kind's defaults.
-        case Unit::替换编辑框:
-        case Unit::调节器2:
-        case Unit::颜色选择器1:
-            return {};
-
-        // The window's block is written with the window itself; menu entries have none.
-        case Unit::窗口:
-        case Unit::菜单文件操作:
-        case Unit::菜单载入图片:
-        case Unit::菜单保存图片:
-        case Unit::菜单清除图片:
-        case Unit::菜单生成指令:
-        case Unit::菜单第一步骤:
-        case Unit::菜单第二步骤:
-        case Unit::菜单减少颜色:
-        case Unit::菜单按亮度分配字符:
-        // The character picture kept and shared.
-        case Unit::菜单保存字符画:
-        case Unit::菜单导出彩色字符画:
-        case Unit::菜单复制彩色字符画:
-        // Undo and redo; character schemes.
-        case Unit::菜单编辑:
-        case Unit::菜单撤销:
-        case Unit::菜单重做:
-        case Unit::菜单保存字符方案:
-        case Unit::菜单载入字符方案:
-        case Unit::kCount:
+        default:
+            // 替换编辑框, 调节器2 and 颜色选择器1 start at their kind's defaults; the window's
+            // block is written with the window itself; menu entries have none.
             return {};
     }
-    return {};
+}
+
+}  // namespace
+
+std::string TypeBlockOf(Unit u) {
+    for (const ButtonRow& b : kButtons) {
+        if (b.unit == u) return Button(b.t, b.caption);
+    }
+    for (const LabelRow& l : kLabels) {
+        if (l.unit == u) return Label(l.w, l.caption);
+    }
+    for (const RadioRow& r : kRadios) {
+        if (r.unit == u) return Radio(r.caption);
+    }
+    return OtherBlockOf(u);
 }
 
 }  // namespace quorix::app

@@ -11,6 +11,8 @@
 #include "testing/desktop_actions.h"
 
 namespace quorix {
+
+using namespace std::chrono_literals;
 namespace {
 
 using namespace testing;

@@ -13,6 +13,8 @@
 #include "testing/desktop_actions.h"
 
 namespace quorix {
+
+using namespace std::chrono_literals;
 namespace {
 
 using namespace testing;
