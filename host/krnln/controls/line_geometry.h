@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QRect>
-#include <QString>
 #include <QStringView>
 #include <array>
 #include <functional>
@@ -25,7 +24,7 @@ public:
     // The advance of the character at `offset` (a surrogate pair counts as one) and its length.
     double At(QStringView text, qsizetype offset, int* length) const;
     double Ascii(char c) const { return ascii_[static_cast<unsigned char>(c) & 0x7F]; }
-    // The advance of a basic-plane character met before, or NaN.
+    // The advances of the basic plane by code unit: NaN for a character not met yet.
     const double* Known() const { return bmp_.data(); }
     // The advance every printable ASCII character has, or NaN when they differ.
     double UniformAscii() const { return uniform_ascii_; }
