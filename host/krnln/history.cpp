@@ -19,9 +19,16 @@ void CopyRect(const QImage& from, QImage& to, const QRect& r) {
     }
 }
 
-// A copy of a board's picture that shares nothing with it, in 32 bits a pixel.
-QImage OwnCopy(const QImage& picture) {
-    return picture.depth() == 32 ? picture.copy() : picture.convertToFormat(QImage::Format_RGB32);
+// The board's picture as the history keeps it, in 32 bits a pixel. It shares the board's pixels
+// (no memory of its own) until the board next draws: the board then draws on a copy of its own,
+// and this one stays the picture as it was.
+QImage Kept(const QImage& picture) {
+    return picture.depth() == 32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
+}
+
+// Whether `kept` is still the very pixels of `now`: the board has not drawn since.
+bool SamePixels(const QImage& kept, const QImage& now) {
+    return kept.constBits() == now.constBits();
 }
 
 }  // namespace
@@ -68,7 +75,7 @@ void History::Follow(const ArgView& args) {
     changes_.Clear();
     mapping_noted_ = false;
     const BoardWidget* board = Board(picture_);
-    base_ = board != nullptr ? OwnCopy(board->image()) : QImage();
+    base_ = board != nullptr ? Kept(board->image()) : QImage();
 }
 
 void History::NoteMapping() {
@@ -94,21 +101,24 @@ void History::Record(int32_t part) {
     if (board == nullptr) return;
     const QImage& now = board->image();
     if (base_.isNull()) {
-        base_ = OwnCopy(now);
+        base_ = Kept(now);
         return;
     }
+    if (SamePixels(base_, now)) return;
     Change change{part, {}, {}};
     if (now.size() != base_.size() || now.depth() != 32) {
         change.before = RegionSnapshot(base_, base_.rect());
         change.after = RegionSnapshot(now, now.rect());
-        base_ = OwnCopy(now);
     } else {
         const QRect differs = DifferingRect(base_, now);
-        if (differs.isEmpty()) return;
+        if (differs.isEmpty()) {
+            base_ = Kept(now);
+            return;
+        }
         change.before = RegionSnapshot(base_, differs);
         change.after = RegionSnapshot(now, differs);
-        CopyRect(now, base_, differs);
     }
+    base_ = Kept(now);
     changes_.Add(std::move(change));
 }
 
@@ -140,16 +150,14 @@ void History::PutPicture(const QByteArray& snapshot) {
             }
         }
     }
+    // Changes of the board's that were not recorded yet stay out of base_, so that the next
+    // record still finds them.
+    const bool recorded = SamePixels(base_, board->image());
     board->PutPixels(region.pixels, region.at);
-    if (base_.size() != board->image().size()) {
-        base_ = OwnCopy(board->image());
+    if (recorded || base_.size() != board->image().size()) {
+        base_ = Kept(board->image());
     } else {
-        const QRect put(region.at, region.pixels.size());
-        if (board->image().depth() == 32) {
-            CopyRect(board->image(), base_, put);
-        } else {
-            CopyRect(OwnCopy(board->image()), base_, put);
-        }
+        CopyRect(Kept(board->image()), base_, QRect(region.at, region.pixels.size()));
     }
     if (shown != nullptr && shown != board) board->CopyTo(*shown);
 }

@@ -53,7 +53,8 @@ private:
 
     Runtime& runtime_;
     Arg picture_, shown_, list_;
-    QImage base_;  // the picture as it was at the last change; never shared with the board's
+    QImage base_;  // the picture as it was at the last change, sharing the board's pixels until it
+                   // draws
     QByteArray mapping_before_;
     bool mapping_noted_ = false;
     ChangeHistory changes_;

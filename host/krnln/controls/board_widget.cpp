@@ -43,6 +43,20 @@ void BoardWidget::Adopt(QImage picture) {
     picture_size_ = image_.size();
 }
 
+QImage& BoardWidget::Own() {
+    if (!image_.isDetached()) {
+        image_.detach();
+        pixels_ = image_.constBits();
+    }
+    return image_;
+}
+
+QImage& BoardWidget::Blank() {
+    if (!image_.isDetached()) Adopt(QImage(image_.size(), QImage::Format_RGB32));
+    image_.fill(ColourOf(background_));
+    return image_;
+}
+
 QPen BoardWidget::Pen() const {
     QPen pen(ColourOf(pen_colour_));
     pen.setWidth(pen_width_);
@@ -76,19 +90,19 @@ void BoardWidget::resizeEvent(QResizeEvent*) {
 
 void BoardWidget::SetPixel(int x, int y, int32_t colour) {
     if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return;
-    image_.setPixel(x, y, ColourOf(colour).rgb());
+    Own().setPixel(x, y, ColourOf(colour).rgb());
     update(x, y, 1, 1);
 }
 
 void BoardWidget::PutPixels(const QImage& pixels, QPoint at) {
-    QPainter p(&image_);
+    QPainter p(&Own());
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(at, pixels);
     update(QRect(at, pixels.size()));
 }
 
 void BoardWidget::Line(QPoint a, QPoint b) {
-    QPainter p(&image_);
+    QPainter p(&Own());
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(Pen());
     p.drawLine(a, b);
@@ -96,7 +110,7 @@ void BoardWidget::Line(QPoint a, QPoint b) {
 }
 
 void BoardWidget::Ellipse(QPoint a, QPoint b) {
-    QPainter p(&image_);
+    QPainter p(&Own());
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(Pen());
     p.setBrush(Qt::NoBrush);
@@ -106,7 +120,7 @@ void BoardWidget::Ellipse(QPoint a, QPoint b) {
 }
 
 void BoardWidget::Rectangle(QPoint a, QPoint b) {
-    QPainter p(&image_);
+    QPainter p(&Own());
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(Pen());
     p.setBrush(Qt::NoBrush);
@@ -118,7 +132,7 @@ void BoardWidget::Rectangle(QPoint a, QPoint b) {
 void BoardWidget::Arc(QPoint a, QPoint b, QPoint start, QPoint end) {
     const QRect r = board::BoxOf(a, b);
     const board::ArcAngles angles = board::ArcFrom(r, start, end);
-    QPainter p(&image_);
+    QPainter p(&Own());
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(Pen());
     p.drawArc(r, angles.start16, angles.span16);
@@ -126,20 +140,19 @@ void BoardWidget::Arc(QPoint a, QPoint b, QPoint start, QPoint end) {
 }
 
 void BoardWidget::SetPicture(const QImage& picture) {
-    image_.fill(ColourOf(background_));
-    QPainter p(&image_);
+    QPainter p(&Blank());
     p.drawImage(0, 0, picture.convertToFormat(QImage::Format_RGB32));
     update();
 }
 
 void BoardWidget::Clear() {
-    image_.fill(ColourOf(background_));
+    Blank();
     update();
 }
 
 void BoardWidget::CopyTo(BoardWidget& target) const {
     // The whole cost of a pointer movement.
-    CopyOverlap(image_, target.image_);
+    CopyOverlap(image_, target.Own());
     target.update(0, 0, std::min(image_.width(), target.image_.width()),
                   std::min(image_.height(), target.image_.height()));
 }
@@ -160,7 +173,7 @@ bool BoardWidget::DrawPicture(const QByteArray& encoded, const QRect& rect, int3
             }
         }
     }
-    QPainter p(&image_);
+    QPainter p(&Own());
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.drawImage(rect, picture);
     update(rect);

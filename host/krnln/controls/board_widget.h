@@ -20,8 +20,10 @@ class BoardWidget : public QWidget {
 public:
     explicit BoardWidget(QWidget* parent);
 
+    // The picture. A copy of it shares the pixels until the board next draws: then the board
+    // draws on pixels of its own and the copy keeps the picture as it was (see Own).
     const QImage& image() const { return image_; }
-    // A copy of the picture: the board's own is never shared (see pixels_).
+    // A copy of the picture that shares nothing with the board's.
     QImage Picture() const { return image_.copy(); }
     // Replaces the picture, keeping the board's size: what fits is copied, the rest is white.
     void SetPicture(const QImage& picture);
@@ -98,9 +100,14 @@ private:
 
     // Sets the picture and notes where its pixels are.
     void Adopt(QImage picture);
+    // The picture to draw on: its pixels are the board's alone (a shared picture is copied
+    // first, and pixels_ follows the copy). Every change to the picture goes through here.
+    QImage& Own();
+    // The picture filled with the background, to draw on; a shared one is not copied first.
+    QImage& Blank();
 
-    // The picture is never shared with another QImage, so drawing on it never moves its pixels:
-    // they stay at pixels_ until the board takes another size.
+    // The pixel reads see pixels_, which stays where image_'s pixels are: Adopt and Own move it
+    // whenever the pixels move.
     QImage image_;
     const uchar* pixels_ = nullptr;
     qsizetype stride_ = 0;

@@ -1,0 +1,104 @@
+// The drawing board shares its picture with a copy taken of it (undo keeps one) until it draws:
+// then the board draws on pixels of its own, its pixel reads see the drawing, and the copy
+// stays the picture as it was.
+#include "host/krnln/controls/board_widget.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <functional>
+
+namespace quorix::host {
+namespace {
+
+constexpr int32_t kRed = 0x0000FF, kWhite = 0x00FFFFFF;
+
+QByteArray RedPng(QSize size) {
+    QImage red(size, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    red.save(&buffer, "PNG");
+    return png;
+}
+
+struct Drawing {
+    const char* name;
+    std::function<void(BoardWidget&)> draw;
+};
+
+TEST(BoardWidget, ACopyOfThePictureKeepsItAsItWasWhileTheBoardDrawsOnItsOwn) {
+    const QImage red_square = [] {
+        QImage image(20, 20, QImage::Format_RGB32);
+        image.fill(qRgb(255, 0, 0));
+        return image;
+    }();
+    const std::vector<Drawing> drawings = {
+        {"SetPixel", [](BoardWidget& b) { b.SetPixel(10, 10, kRed); }},
+        {"Line",
+         [](BoardWidget& b) {
+             b.Line({0, 10}, {39, 10});
+         }},
+        {"Rectangle",
+         [](BoardWidget& b) {
+             b.Rectangle({5, 5}, {15, 15});
+         }},
+        {"Ellipse",
+         [](BoardWidget& b) {
+             b.Ellipse({0, 0}, {20, 20});
+         }},
+        {"Arc",
+         [](BoardWidget& b) {
+             b.Arc({0, 0}, {20, 20}, {20, 10}, {10, 0});
+         }},
+        {"Clear", [](BoardWidget& b) { b.Clear(); }},
+        {"SetPicture", [&](BoardWidget& b) { b.SetPicture(red_square); }},
+        {"PutPixels",
+         [&](BoardWidget& b) {
+             b.PutPixels(red_square, {5, 5});
+         }},
+        {"DrawPicture",
+         [](BoardWidget& b) {
+             b.DrawPicture(RedPng({8, 8}), QRect(4, 4, 8, 8), -1);
+         }},
+        {"CopyTo (the target)",
+         [](BoardWidget& b) {
+             BoardWidget source(nullptr);
+             source.SetSize({40, 30});
+             source.SetPixel(10, 10, kRed);
+             source.CopyTo(b);
+         }},
+    };
+    for (const Drawing& d : drawings) {
+        SCOPED_TRACE(d.name);
+        BoardWidget board(nullptr);
+        board.SetSize({40, 30});
+        board.set_pen_colour(kRed);
+        // Something for Clear to take away, and a pixel that is not white everywhere else.
+        board.SetPixel(30, 25, 0x00123456);
+        const QImage kept = board.image();
+        const QImage before = board.Picture();
+        ASSERT_EQ(kept.constBits(), board.image().constBits()) << "the copy shares the pixels";
+
+        d.draw(board);
+
+        EXPECT_EQ(kept, before) << "the copy changed with the board";
+        EXPECT_NE(board.image(), before) << "the drawing changed nothing";
+        EXPECT_NE(kept.constBits(), board.image().constBits());
+        // The pixel reads see the board's own pixels, the drawing included.
+        bool reads_match = true;
+        for (int y = 0; y < 30; ++y) {
+            for (int x = 0; x < 40; ++x) {
+                const QRgb rgb = board.image().pixel(x, y);
+                const int32_t value = (qBlue(rgb) << 16) | (qGreen(rgb) << 8) | qRed(rgb);
+                reads_match = reads_match && board.Pixel(x, y) == value;
+            }
+        }
+        EXPECT_TRUE(reads_match) << "a pixel read saw something other than the picture";
+        EXPECT_EQ(board.Pixel(-1, 0), kWhite);
+    }
+}
+
+}  // namespace
+}  // namespace quorix::host
