@@ -1,6 +1,7 @@
 #include "host/krnln/history.h"
 
 #include <cstring>
+#include <utility>
 
 #include "host/krnln/controls/board_widget.h"
 #include "host/krnln/runtime.h"
@@ -97,7 +98,7 @@ void History::Record(int32_t part) {
         return;
     }
     if (part != abi::kHistoryPicture) return;
-    const BoardWidget* board = Board(picture_);
+    BoardWidget* board = Board(picture_);
     if (board == nullptr) return;
     const QImage& now = board->image();
     if (base_.isNull()) {
@@ -112,14 +113,20 @@ void History::Record(int32_t part) {
     } else {
         const QRect differs = DifferingRect(base_, now);
         if (differs.isEmpty()) {
-            base_ = Kept(now);
+            KeepPicture(*board);
             return;
         }
         change.before = RegionSnapshot(base_, differs);
         change.after = RegionSnapshot(now, differs);
     }
-    base_ = Kept(now);
+    KeepPicture(*board);
     changes_.Add(std::move(change));
+}
+
+void History::KeepPicture(BoardWidget& board) {
+    QImage before = std::exchange(base_, Kept(board.image()));
+    // The board draws on these pixels next, rather than on fresh memory.
+    if (!SamePixels(before, base_)) board.TakeSpare(std::move(before));
 }
 
 bool History::Take(const Change* change, bool back) {
@@ -155,7 +162,7 @@ void History::PutPicture(const QByteArray& snapshot) {
     const bool recorded = SamePixels(base_, board->image());
     board->PutPixels(region.pixels, region.at);
     if (recorded || base_.size() != board->image().size()) {
-        base_ = Kept(board->image());
+        KeepPicture(*board);
     } else {
         CopyRect(Kept(board->image()), base_, QRect(region.at, region.pixels.size()));
     }

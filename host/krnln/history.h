@@ -46,6 +46,8 @@ private:
     void Record(int32_t part);
     bool Take(const Change* change, bool back);
     void PutPicture(const QByteArray& snapshot);
+    // base_ becomes the board's picture as it is now.
+    void KeepPicture(BoardWidget& board);
 
     UnitHost* Unit(const Arg& a) const;
     BoardWidget* Board(const Arg& a) const;

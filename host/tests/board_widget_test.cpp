@@ -23,6 +23,19 @@ QByteArray RedPng(QSize size) {
     return png;
 }
 
+// The pixel reads agree with the picture everywhere.
+bool ReadsMatch(const BoardWidget& board) {
+    for (int y = 0; y < board.image().height(); ++y) {
+        for (int x = 0; x < board.image().width(); ++x) {
+            const QRgb rgb = board.image().pixel(x, y);
+            if (board.Pixel(x, y) != ((qBlue(rgb) << 16) | (qGreen(rgb) << 8) | qRed(rgb))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 struct Drawing {
     const char* name;
     std::function<void(BoardWidget&)> draw;
@@ -87,16 +100,36 @@ TEST(BoardWidget, ACopyOfThePictureKeepsItAsItWasWhileTheBoardDrawsOnItsOwn) {
         EXPECT_NE(board.image(), before) << "the drawing changed nothing";
         EXPECT_NE(kept.constBits(), board.image().constBits());
         // The pixel reads see the board's own pixels, the drawing included.
-        bool reads_match = true;
-        for (int y = 0; y < 30; ++y) {
-            for (int x = 0; x < 40; ++x) {
-                const QRgb rgb = board.image().pixel(x, y);
-                const int32_t value = (qBlue(rgb) << 16) | (qGreen(rgb) << 8) | qRed(rgb);
-                reads_match = reads_match && board.Pixel(x, y) == value;
-            }
-        }
-        EXPECT_TRUE(reads_match) << "a pixel read saw something other than the picture";
+        EXPECT_TRUE(ReadsMatch(board)) << "a pixel read saw something other than the picture";
         EXPECT_EQ(board.Pixel(-1, 0), kWhite);
+    }
+}
+
+TEST(BoardWidget, ASpareOfThePicturesSizeIsDrawnOnInsteadOfACopyAndTheKeptPictureStays) {
+    for (const QSize spare_size : {QSize(40, 30), QSize(41, 30)}) {
+        SCOPED_TRACE(spare_size.width());
+        BoardWidget board(nullptr);
+        board.SetSize({40, 30});
+        board.set_pen_colour(kRed);
+        board.SetPixel(30, 25, 0x00123456);
+        const QImage kept = board.image();
+        const QImage before = board.Picture();
+        QImage spare(spare_size, QImage::Format_RGB32);
+        spare.fill(Qt::green);
+        const uchar* spare_pixels = spare.constBits();
+        board.TakeSpare(std::move(spare));
+
+        board.Line({0, 10}, {39, 10});
+
+        // (A spare that does not fit is let go, and its memory may well come back for the copy.)
+        if (spare_size == QSize(40, 30)) {
+            EXPECT_EQ(board.image().constBits(), spare_pixels);
+        }
+        EXPECT_EQ(kept, before);
+        EXPECT_EQ(board.Pixel(30, 25), 0x00123456) << "the picture was not carried over";
+        EXPECT_EQ(board.Pixel(20, 10), kRed);
+        EXPECT_EQ(board.Pixel(5, 5), kWhite) << "the spare's own pixels show through";
+        EXPECT_TRUE(ReadsMatch(board));
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <cstring>
+#include <utility>
 
 #include "host/krnln/controls/color_reduction.h"
 #include "host/krnln/controls/picture_decoding.h"
@@ -29,6 +30,8 @@ void CopyOverlap(const QImage& from, QImage& to) {
 
 BoardWidget::BoardWidget(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
+    drop_spare_.setSingleShot(true);
+    connect(&drop_spare_, &QTimer::timeout, this, [this] { spare_ = QImage(); });
     setAttribute(Qt::WA_OpaquePaintEvent);
     QImage blank(1, 1, QImage::Format_RGB32);
     blank.fill(ColourOf(background_));
@@ -43,8 +46,22 @@ void BoardWidget::Adopt(QImage picture) {
     picture_size_ = image_.size();
 }
 
+bool BoardWidget::AdoptSpare() {
+    if (spare_.size() != image_.size() || spare_.format() != image_.format() ||
+        spare_.bytesPerLine() != image_.bytesPerLine() || !spare_.isDetached()) {
+        return false;
+    }
+    drop_spare_.stop();
+    Adopt(std::exchange(spare_, QImage()));
+    return true;
+}
+
 QImage& BoardWidget::Own() {
-    if (!image_.isDetached()) {
+    if (image_.isDetached()) return image_;
+    const QImage shared = image_;
+    if (AdoptSpare()) {
+        std::memcpy(image_.bits(), shared.constBits(), size_t(shared.sizeInBytes()));
+    } else {
         image_.detach();
         pixels_ = image_.constBits();
     }
@@ -52,9 +69,17 @@ QImage& BoardWidget::Own() {
 }
 
 QImage& BoardWidget::Blank() {
-    if (!image_.isDetached()) Adopt(QImage(image_.size(), QImage::Format_RGB32));
+    if (!image_.isDetached() && !AdoptSpare()) {
+        Adopt(QImage(image_.size(), QImage::Format_RGB32));
+    }
     image_.fill(ColourOf(background_));
     return image_;
+}
+
+void BoardWidget::TakeSpare(QImage spare) {
+    if (spare.size() != image_.size() || !spare.isDetached()) return;
+    spare_ = std::move(spare);
+    drop_spare_.start(3000);
 }
 
 QPen BoardWidget::Pen() const {
