@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 
 #include "host/RegEx/literal.h"
@@ -52,6 +53,11 @@ RegExObject* ObjectAt(Runtime& rt, const Arg& a) {
     return it != Objects().end() ? it->second.get() : nullptr;
 }
 
+bool ContainsBytes(std::string_view text, const QByteArray& part) {
+    return text.find(std::string_view(part.constData(), size_t(part.size()))) !=
+           std::string_view::npos;
+}
+
 uint64_t Replace(Runtime& rt, RegExObject* object, const ArgView& a) {
     const std::string_view text = a.Text(rt.memory(), 1);
     auto unchanged = [&] { return uint64_t{rt.memory().NewText(text)}; };
@@ -68,12 +74,17 @@ uint64_t Replace(Runtime& rt, RegExObject* object, const ArgView& a) {
         object->multiline = multiline;
     }
     const Code& code = object->code;
+    // Positions count characters from 1.
+    const bool from_start = a.Int(3, 1) <= 1;
+    const bool literal = case_sensitive && from_start && IsLiteral(object->pattern);
+    // Plain characters whose bytes occur nowhere in the text's bytes occur nowhere in its
+    // characters: nothing to replace, and nothing to convert.
+    if (literal && !ContainsBytes(text, ToProgramText(object->pattern))) return unchanged();
     // The text is most often the output box's, just read: it is not converted again.
     const QString subject = TextFromProgram(text);
     const QString replacement = FromProgramText(a.Text(rt.memory(), 2));
-    // Positions count characters from 1.
-    const qsizetype start = std::clamp<qsizetype>(a.Int(3, 1) - 1, 0, subject.size());
-    const bool literal = case_sensitive && start == 0 && IsLiteral(object->pattern);
+    const qsizetype start =
+        from_start ? 0 : std::clamp<qsizetype>(a.Int(3, 1) - 1, 0, subject.size());
     const std::optional<QString> result =
         literal ? SubstituteLiteral(subject, object->pattern, replacement)
                 : Substitute(code.code, subject, replacement, start);

@@ -1,6 +1,7 @@
 #include "host/krnln/history.h"
 
 #include <cstring>
+#include <utility>
 
 #include "host/krnln/controls/board_widget.h"
 #include "host/krnln/runtime.h"
@@ -19,9 +20,16 @@ void CopyRect(const QImage& from, QImage& to, const QRect& r) {
     }
 }
 
-// A copy of a board's picture that shares nothing with it, in 32 bits a pixel.
-QImage OwnCopy(const QImage& picture) {
-    return picture.depth() == 32 ? picture.copy() : picture.convertToFormat(QImage::Format_RGB32);
+// The board's picture as the history keeps it, in 32 bits a pixel. It shares the board's pixels
+// (no memory of its own) until the board next draws: the board then draws on a copy of its own,
+// and this one stays the picture as it was.
+QImage Kept(const QImage& picture) {
+    return picture.depth() == 32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
+}
+
+// Whether `kept` is still the very pixels of `now`: the board has not drawn since.
+bool SamePixels(const QImage& kept, const QImage& now) {
+    return kept.constBits() == now.constBits();
 }
 
 }  // namespace
@@ -68,7 +76,7 @@ void History::Follow(const ArgView& args) {
     changes_.Clear();
     mapping_noted_ = false;
     const BoardWidget* board = Board(picture_);
-    base_ = board != nullptr ? OwnCopy(board->image()) : QImage();
+    base_ = board != nullptr ? Kept(board->image()) : QImage();
 }
 
 void History::NoteMapping() {
@@ -90,26 +98,35 @@ void History::Record(int32_t part) {
         return;
     }
     if (part != abi::kHistoryPicture) return;
-    const BoardWidget* board = Board(picture_);
+    BoardWidget* board = Board(picture_);
     if (board == nullptr) return;
     const QImage& now = board->image();
     if (base_.isNull()) {
-        base_ = OwnCopy(now);
+        base_ = Kept(now);
         return;
     }
+    if (SamePixels(base_, now)) return;
     Change change{part, {}, {}};
     if (now.size() != base_.size() || now.depth() != 32) {
         change.before = RegionSnapshot(base_, base_.rect());
         change.after = RegionSnapshot(now, now.rect());
-        base_ = OwnCopy(now);
     } else {
         const QRect differs = DifferingRect(base_, now);
-        if (differs.isEmpty()) return;
+        if (differs.isEmpty()) {
+            KeepPicture(*board);
+            return;
+        }
         change.before = RegionSnapshot(base_, differs);
         change.after = RegionSnapshot(now, differs);
-        CopyRect(now, base_, differs);
     }
+    KeepPicture(*board);
     changes_.Add(std::move(change));
+}
+
+void History::KeepPicture(BoardWidget& board) {
+    QImage before = std::exchange(base_, Kept(board.image()));
+    // The board draws on these pixels next, rather than on fresh memory.
+    if (!SamePixels(before, base_)) board.TakeSpare(std::move(before));
 }
 
 bool History::Take(const Change* change, bool back) {
@@ -140,16 +157,14 @@ void History::PutPicture(const QByteArray& snapshot) {
             }
         }
     }
+    // Changes of the board's that were not recorded yet stay out of base_, so that the next
+    // record still finds them.
+    const bool recorded = SamePixels(base_, board->image());
     board->PutPixels(region.pixels, region.at);
-    if (base_.size() != board->image().size()) {
-        base_ = OwnCopy(board->image());
+    if (recorded || base_.size() != board->image().size()) {
+        KeepPicture(*board);
     } else {
-        const QRect put(region.at, region.pixels.size());
-        if (board->image().depth() == 32) {
-            CopyRect(board->image(), base_, put);
-        } else {
-            CopyRect(OwnCopy(board->image()), base_, put);
-        }
+        CopyRect(Kept(board->image()), base_, QRect(region.at, region.pixels.size()));
     }
     if (shown != nullptr && shown != board) board->CopyTo(*shown);
 }

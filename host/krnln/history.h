@@ -46,6 +46,8 @@ private:
     void Record(int32_t part);
     bool Take(const Change* change, bool back);
     void PutPicture(const QByteArray& snapshot);
+    // base_ becomes the board's picture as it is now.
+    void KeepPicture(BoardWidget& board);
 
     UnitHost* Unit(const Arg& a) const;
     BoardWidget* Board(const Arg& a) const;
@@ -53,7 +55,8 @@ private:
 
     Runtime& runtime_;
     Arg picture_, shown_, list_;
-    QImage base_;  // the picture as it was at the last change; never shared with the board's
+    QImage base_;  // the picture as it was at the last change, sharing the board's pixels until it
+                   // draws
     QByteArray mapping_before_;
     bool mapping_noted_ = false;
     ChangeHistory changes_;

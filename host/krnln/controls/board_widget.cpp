@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <cstring>
+#include <utility>
 
 #include "host/krnln/controls/color_reduction.h"
 #include "host/krnln/controls/picture_decoding.h"
@@ -29,6 +30,8 @@ void CopyOverlap(const QImage& from, QImage& to) {
 
 BoardWidget::BoardWidget(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
+    drop_spare_.setSingleShot(true);
+    connect(&drop_spare_, &QTimer::timeout, this, [this] { spare_ = QImage(); });
     setAttribute(Qt::WA_OpaquePaintEvent);
     QImage blank(1, 1, QImage::Format_RGB32);
     blank.fill(ColourOf(background_));
@@ -41,6 +44,42 @@ void BoardWidget::Adopt(QImage picture) {
     pixels_ = image_.constBits();
     stride_ = image_.bytesPerLine();
     picture_size_ = image_.size();
+}
+
+bool BoardWidget::AdoptSpare() {
+    if (spare_.size() != image_.size() || spare_.format() != image_.format() ||
+        spare_.bytesPerLine() != image_.bytesPerLine() || !spare_.isDetached()) {
+        return false;
+    }
+    drop_spare_.stop();
+    Adopt(std::exchange(spare_, QImage()));
+    return true;
+}
+
+QImage& BoardWidget::Own() {
+    if (image_.isDetached()) return image_;
+    const QImage shared = image_;
+    if (AdoptSpare()) {
+        std::memcpy(image_.bits(), shared.constBits(), size_t(shared.sizeInBytes()));
+    } else {
+        image_.detach();
+        pixels_ = image_.constBits();
+    }
+    return image_;
+}
+
+QImage& BoardWidget::Blank() {
+    if (!image_.isDetached() && !AdoptSpare()) {
+        Adopt(QImage(image_.size(), QImage::Format_RGB32));
+    }
+    image_.fill(ColourOf(background_));
+    return image_;
+}
+
+void BoardWidget::TakeSpare(QImage spare) {
+    if (spare.size() != image_.size() || !spare.isDetached()) return;
+    spare_ = std::move(spare);
+    drop_spare_.start(3000);
 }
 
 QPen BoardWidget::Pen() const {
@@ -76,19 +115,19 @@ void BoardWidget::resizeEvent(QResizeEvent*) {
 
 void BoardWidget::SetPixel(int x, int y, int32_t colour) {
     if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return;
-    image_.setPixel(x, y, ColourOf(colour).rgb());
+    Own().setPixel(x, y, ColourOf(colour).rgb());
     update(x, y, 1, 1);
 }
 
 void BoardWidget::PutPixels(const QImage& pixels, QPoint at) {
-    QPainter p(&image_);
+    QPainter p(&Own());
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(at, pixels);
     update(QRect(at, pixels.size()));
 }
 
 void BoardWidget::Line(QPoint a, QPoint b) {
-    QPainter p(&image_);
+    QPainter p(&Own());
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(Pen());
     p.drawLine(a, b);
@@ -96,7 +135,7 @@ void BoardWidget::Line(QPoint a, QPoint b) {
 }
 
 void BoardWidget::Ellipse(QPoint a, QPoint b) {
-    QPainter p(&image_);
+    QPainter p(&Own());
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(Pen());
     p.setBrush(Qt::NoBrush);
@@ -106,7 +145,7 @@ void BoardWidget::Ellipse(QPoint a, QPoint b) {
 }
 
 void BoardWidget::Rectangle(QPoint a, QPoint b) {
-    QPainter p(&image_);
+    QPainter p(&Own());
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(Pen());
     p.setBrush(Qt::NoBrush);
@@ -118,7 +157,7 @@ void BoardWidget::Rectangle(QPoint a, QPoint b) {
 void BoardWidget::Arc(QPoint a, QPoint b, QPoint start, QPoint end) {
     const QRect r = board::BoxOf(a, b);
     const board::ArcAngles angles = board::ArcFrom(r, start, end);
-    QPainter p(&image_);
+    QPainter p(&Own());
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(Pen());
     p.drawArc(r, angles.start16, angles.span16);
@@ -126,20 +165,19 @@ void BoardWidget::Arc(QPoint a, QPoint b, QPoint start, QPoint end) {
 }
 
 void BoardWidget::SetPicture(const QImage& picture) {
-    image_.fill(ColourOf(background_));
-    QPainter p(&image_);
+    QPainter p(&Blank());
     p.drawImage(0, 0, picture.convertToFormat(QImage::Format_RGB32));
     update();
 }
 
 void BoardWidget::Clear() {
-    image_.fill(ColourOf(background_));
+    Blank();
     update();
 }
 
 void BoardWidget::CopyTo(BoardWidget& target) const {
     // The whole cost of a pointer movement.
-    CopyOverlap(image_, target.image_);
+    CopyOverlap(image_, target.Own());
     target.update(0, 0, std::min(image_.width(), target.image_.width()),
                   std::min(image_.height(), target.image_.height()));
 }
@@ -160,7 +198,7 @@ bool BoardWidget::DrawPicture(const QByteArray& encoded, const QRect& rect, int3
             }
         }
     }
-    QPainter p(&image_);
+    QPainter p(&Own());
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.drawImage(rect, picture);
     update(rect);
