@@ -134,7 +134,7 @@ void SetConstantAddresses(QxAddr empty_text, QxAddr empty_binary) {
 
 Text& Text::operator=(Text&& other) noexcept {
     if (this != &other) {
-        Release();
+        Free();
         addr_ = std::exchange(other.addr_, 0);
         owned_ = other.owned_;
     }
@@ -171,7 +171,7 @@ void TextVariable::Assign(const Text& value) {
     if (previous != 0) g_bound.free(previous);
 }
 
-void TextVariable::Release() {
+void TextVariable::Free() {
     const QxAddr held = Load32(word_);
     if (held != 0) g_bound.free(held);
 }

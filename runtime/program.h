@@ -82,8 +82,8 @@ QxAddr EmptyBinaryAddress();
 void SetConstantAddresses(QxAddr empty_text, QxAddr empty_binary);
 
 // ---- Texts ------------------------------------------------------------------------------
-// A text in program memory. An owned text is released when the Text goes away; a constant
-// text of the image is never released.
+// A text in program memory. An owned text is freed when the Text goes away; a constant
+// text of the image is never freed.
 class Text {
 public:
     Text() = default;
@@ -93,18 +93,19 @@ public:
     Text& operator=(Text&& other) noexcept;
     Text(const Text&) = delete;
     Text& operator=(const Text&) = delete;
-    ~Text() { Release(); }
+    ~Text() { Free(); }
 
     // The address to pass as an argument: never 0.
     QxAddr address() const { return addr_ != 0 ? addr_ : EmptyTextAddress(); }
     std::string_view view() const { return TextAt(addr_); }
     bool empty() const { return view().empty(); }
-    // Gives up ownership and returns the address (for a text variable that stores it).
-    QxAddr Release(bool free_now = true) {
+    // Frees an owned text now; the Text is empty afterwards.
+    void Free() {
         const QxAddr a = std::exchange(addr_, 0);
-        if (free_now && owned_ && a != 0) g_bound.free(a);
-        return a;
+        if (owned_ && a != 0) g_bound.free(a);
     }
+    // Gives up ownership without freeing and returns the address (for a text variable that
+    // stores it); the Text is empty afterwards.
     QxAddr Detach() { return std::exchange(addr_, 0); }
 
     friend bool operator==(const Text& a, const Text& b) { return a.view() == b.view(); }
@@ -135,12 +136,12 @@ private:
 };
 
 // A global text variable: a `var` word that owns the text it holds. Assigning copies the
-// text and releases the previous one; a constant is copied, never stored itself.
+// text and frees the previous one; a constant is copied, never stored itself.
 class TextVariable {
 public:
     explicit TextVariable(QxAddr word) : word_(word) {}
     void Assign(const Text& value);
-    void Release();  // releases the text held; the word keeps its value
+    void Free();  // frees the text held; the word keeps its value
     std::string_view view() const { return TextAt(Load32(word_)); }
     bool Equals(const Text& other) const { return view() == other.view(); }
 
