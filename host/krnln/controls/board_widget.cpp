@@ -31,7 +31,7 @@ BoardWidget::BoardWidget(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     QImage blank(1, 1, QImage::Format_RGB32);
-    blank.fill(ColourOf(background_));
+    blank.fill(ColorFromValue(background_));
     Adopt(std::move(blank));
     resize(image_.size());
 }
@@ -44,7 +44,7 @@ void BoardWidget::Adopt(QImage picture) {
 }
 
 QPen BoardWidget::Pen() const {
-    QPen pen(ColourOf(pen_colour_));
+    QPen pen(ColorFromValue(pen_colour_));
     pen.setWidth(pen_width_);
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::RoundJoin);
@@ -64,7 +64,7 @@ void BoardWidget::SyncPicture() {
     // A hidden widget hears of its resizes only once shown, so every resize goes through here.
     if (image_.size() == size() || size().isEmpty()) return;
     QImage resized(size(), QImage::Format_RGB32);
-    resized.fill(ColourOf(background_));
+    resized.fill(ColorFromValue(background_));
     CopyOverlap(image_, resized);
     Adopt(std::move(resized));
     update();
@@ -76,7 +76,7 @@ void BoardWidget::resizeEvent(QResizeEvent*) {
 
 void BoardWidget::SetPixel(int x, int y, int32_t colour) {
     if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return;
-    image_.setPixel(x, y, ColourOf(colour).rgb());
+    image_.setPixel(x, y, RgbFromValue(colour));
     update(x, y, 1, 1);
 }
 
@@ -126,14 +126,14 @@ void BoardWidget::Arc(QPoint a, QPoint b, QPoint start, QPoint end) {
 }
 
 void BoardWidget::SetPicture(const QImage& picture) {
-    image_.fill(ColourOf(background_));
+    image_.fill(ColorFromValue(background_));
     QPainter p(&image_);
     p.drawImage(0, 0, picture.convertToFormat(QImage::Format_RGB32));
     update();
 }
 
 void BoardWidget::Clear() {
-    image_.fill(ColourOf(background_));
+    image_.fill(ColorFromValue(background_));
     update();
 }
 
@@ -152,7 +152,7 @@ bool BoardWidget::DrawPicture(const QByteArray& encoded, const QRect& rect, int3
     // above white leaves every pixel drawn.
     if (transparent >= 0 && transparent <= 0x00FFFFFF) {
         picture = picture.convertToFormat(QImage::Format_ARGB32);
-        const QRgb key = ColourOf(transparent).rgb();
+        const QRgb key = RgbFromValue(transparent);
         for (int y = 0; y < picture.height(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
             for (int x = 0; x < picture.width(); ++x) {
@@ -174,7 +174,7 @@ QByteArray BoardWidget::AsBmp(int width, int height) const {
 QByteArray BoardWidget::AsFile(int width, int height, const char* format, int quality) const {
     if (width <= 0 || height <= 0) return {};
     QImage out(width, height, QImage::Format_RGB32);
-    out.fill(ColourOf(background_));
+    out.fill(ColorFromValue(background_));
     {
         QPainter p(&out);
         p.drawImage(0, 0, image_);
