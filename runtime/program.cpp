@@ -2,8 +2,6 @@
 
 #include <array>
 #include <bit>
-#include <cmath>
-#include <limits>
 #include <optional>
 #include <span>
 
@@ -216,14 +214,6 @@ void ShowMessage(const Text& message, const Text& caption) {
     Args<2> a;
     a.TextArg(message).TextArg(caption);
     CallCore(abi::kCmdShowMessage, a.block());
-}
-
-int32_t ToInteger(double value) {
-    if (std::isnan(value)) return 0;
-    const double t = std::trunc(value);
-    if (t >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-    if (t <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(t);
 }
 
 }  // namespace quorix::rt

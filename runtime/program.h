@@ -14,6 +14,7 @@
 #include "image/bytes.h"
 #include "runtime/abi.h"
 #include "runtime/commands.h"
+#include "runtime/number.h"
 
 namespace quorix::rt {
 
@@ -230,8 +231,5 @@ bool WriteFile(const Text& path, const Binary& data);
 Text WriteFileOrSayWhy(const Text& path, const Binary& data);
 // Shows `message` in a box over the window and returns once the user has closed it.
 void ShowMessage(const Text& message, const Text& caption);
-
-// Number to integer: truncated toward zero; out-of-range values saturate.
-int32_t ToInteger(double value);
 
 }  // namespace quorix::rt
