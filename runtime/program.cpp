@@ -181,39 +181,27 @@ double AsDouble(uint64_t r) {
 }
 
 Text NumberToText(double value) {
-    Args<1> a;
-    a.Double(value);
-    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdNumberToText, a.block())));
+    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdNumberToText, value)));
 }
 
 double TextToNumber(const Text& text) {
-    Args<1> a;
-    a.TextArg(text);
-    return AsDouble(CallCore(abi::kCmdTextToNumber, a.block()));
+    return AsDouble(CallCore(abi::kCmdTextToNumber, text));
 }
 
 Binary ReadFile(const Text& path) {
-    Args<1> a;
-    a.TextArg(path);
-    return Binary(static_cast<QxAddr>(CallCore(abi::kCmdReadFile, a.block())));
+    return Binary(static_cast<QxAddr>(CallCore(abi::kCmdReadFile, path)));
 }
 
 bool WriteFile(const Text& path, const Binary& data) {
-    Args<2> a;
-    a.TextArg(path).BinaryArg(data);
-    return Low(CallCore(abi::kCmdWriteFile, a.block())) != 0;
+    return Low(CallCore(abi::kCmdWriteFile, path, data)) != 0;
 }
 
 Text WriteFileOrSayWhy(const Text& path, const Binary& data) {
-    Args<2> a;
-    a.TextArg(path).BinaryArg(data);
-    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdWriteFileOrSayWhy, a.block())));
+    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdWriteFileOrSayWhy, path, data)));
 }
 
 void ShowMessage(const Text& message, const Text& caption) {
-    Args<2> a;
-    a.TextArg(message).TextArg(caption);
-    CallCore(abi::kCmdShowMessage, a.block());
+    CallCore(abi::kCmdShowMessage, message, caption);
 }
 
 }  // namespace quorix::rt
