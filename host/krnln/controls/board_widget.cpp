@@ -43,12 +43,20 @@ void BoardWidget::Adopt(QImage picture) {
     picture_size_ = image_.size();
 }
 
-QPen BoardWidget::Pen() const {
+// Every figure is drawn pixel exact with the board's pen, unfilled, and repaints the part of
+// the widget that `box` and the pen's width cover.
+template <typename Draw>
+void BoardWidget::DrawFigure(const QRect& box, Draw draw) {
     QPen pen(ColorFromValue(pen_colour_));
     pen.setWidth(pen_width_);
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::RoundJoin);
-    return pen;
+    QPainter p(&image_);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    draw(p);
+    Changed(box);
 }
 
 void BoardWidget::Changed(const QRect& figure) {
@@ -88,41 +96,23 @@ void BoardWidget::PutPixels(const QImage& pixels, QPoint at) {
 }
 
 void BoardWidget::Line(QPoint a, QPoint b) {
-    QPainter p(&image_);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(Pen());
-    p.drawLine(a, b);
-    Changed(board::BoxOf(a, b));
+    DrawFigure(board::BoxOf(a, b), [&](QPainter& p) { p.drawLine(a, b); });
 }
 
 void BoardWidget::Ellipse(QPoint a, QPoint b) {
-    QPainter p(&image_);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(Pen());
-    p.setBrush(Qt::NoBrush);
     const QRect r = board::BoxOf(a, b);
-    p.drawEllipse(r);
-    Changed(r);
+    DrawFigure(r, [&](QPainter& p) { p.drawEllipse(r); });
 }
 
 void BoardWidget::Rectangle(QPoint a, QPoint b) {
-    QPainter p(&image_);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(Pen());
-    p.setBrush(Qt::NoBrush);
     const QRect r = board::BoxOf(a, b);
-    p.drawRect(r);
-    Changed(r);
+    DrawFigure(r, [&](QPainter& p) { p.drawRect(r); });
 }
 
 void BoardWidget::Arc(QPoint a, QPoint b, QPoint start, QPoint end) {
     const QRect r = board::BoxOf(a, b);
     const board::ArcAngles angles = board::ArcFrom(r, start, end);
-    QPainter p(&image_);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(Pen());
-    p.drawArc(r, angles.start16, angles.span16);
-    Changed(r);
+    DrawFigure(r, [&](QPainter& p) { p.drawArc(r, angles.start16, angles.span16); });
 }
 
 void BoardWidget::SetPicture(const QImage& picture) {

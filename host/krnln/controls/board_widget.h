@@ -90,7 +90,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    QPen Pen() const;
+    template <typename Draw>
+    void DrawFigure(const QRect& box, Draw draw);
     void Changed(const QRect& figure);
 
     // Sets the picture and notes where its pixels are.
