@@ -6,6 +6,7 @@
 // stack and texts live in program memory.
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -176,7 +177,9 @@ inline ArgTriple ToArg(const ArgTriple& a) {
 inline ArgTriple ToArg(int32_t v) {
     return {static_cast<uint32_t>(v), 0, QX_ARG_INT};
 }
-inline ArgTriple ToArg(bool v) {
+// Only a bool itself: a pointer or a number would convert to bool silently.
+template <std::same_as<bool> B>
+ArgTriple ToArg(B v) {
     return {v ? 1u : 0u, 0, QX_ARG_BOOL};
 }
 inline ArgTriple ToArg(double v) {
@@ -196,12 +199,19 @@ requires std::is_enum_v<E> ArgTriple ToArg(E v) {
     return ToArg(static_cast<int32_t>(v));
 }
 
+// A type that has exactly one way of being passed. An unsigned word, for one, could be an
+// integer or a double, and is not.
+template <typename T>
+concept Argument = requires(const T& value) {
+    ToArg(value);
+};
+
 // An argument block on the stack: the count, then each argument's triple. The block has room
 // for exactly the arguments it is made from, and its count is their number.
 template <size_t N>
 class Args {
 public:
-    template <typename... A>
+    template <Argument... A>
     requires(sizeof...(A) == N) explicit Args(const A&... args) {
         words_[0] = N;
         uint32_t* p = words_ + 1;

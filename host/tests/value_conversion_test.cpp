@@ -21,6 +21,10 @@ constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 static_assert(std::is_constructible_v<rt::Args<2>, int32_t, bool>);
 static_assert(!std::is_constructible_v<rt::Args<2>, int32_t>);
 static_assert(!std::is_constructible_v<rt::Args<2>, int32_t, int32_t, int32_t>);
+// Nor does an argument that could be passed two ways, or one that would turn into a bool.
+static_assert(!std::is_constructible_v<rt::Args<1>, uint32_t>);
+static_assert(!std::is_constructible_v<rt::Args<1>, const uint32_t*>);
+static_assert(!std::is_constructible_v<rt::Args<1>, const char*>);
 
 TEST(ArgsToInteger, BothSidesGiveEveryNumberTheSameInteger) {
     const double inf = std::numeric_limits<double>::infinity();
