@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 #include "output/tests/hostile_pictures.h"
 #include "output/tests/process_memory.h"
 

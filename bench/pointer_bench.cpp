@@ -13,7 +13,7 @@
 #include <QTest>
 #include <cstdio>
 
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "app/program.h"
 #include "bench/heap_counter.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

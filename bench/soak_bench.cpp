@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 #include "output/tests/process_memory.h"
 #include "output/tests/soak_cycle.h"
 

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "host/krnln/runtime.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {
@@ -136,7 +136,7 @@ double TimeClick(Session& s, const char* button) {
 class PumpWatch {
 public:
     PumpWatch() {
-        host::Runtime::Hooks hooks = host::Runtime::GetHooks();
+        host::RuntimeHooks hooks = host::GetRuntimeHooks();
         hooks.on_pump = [this] {
             const qint64 now = clock_.nsecsElapsed();
             longest_ = std::max(longest_, now - last_);
@@ -146,14 +146,14 @@ public:
             last_ = clock_.nsecsElapsed();
             longest_pump_ = std::max(longest_pump_, last_ - pump_started_);
         };
-        host::Runtime::SetHooks(hooks);
+        host::SetRuntimeHooks(hooks);
         clock_.start();
     }
     ~PumpWatch() {
-        host::Runtime::Hooks hooks = host::Runtime::GetHooks();
+        host::RuntimeHooks hooks = host::GetRuntimeHooks();
         hooks.on_pump = nullptr;
         hooks.on_pump_done = nullptr;
-        host::Runtime::SetHooks(hooks);
+        host::SetRuntimeHooks(hooks);
     }
     // The step has ended: the time since the last pump is the last wait.
     void Finish() {

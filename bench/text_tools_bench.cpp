@@ -19,7 +19,7 @@
 #include <random>
 
 #include "app/program.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

@@ -2,7 +2,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <span>
+#include <vector>
 
 #include "image/form.h"
 #include "image/form_types.h"
@@ -72,10 +74,25 @@ void DecodeAll(const quorix::form::UnitBlock& u) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    auto form = quorix::form::ReadForm(std::span<const uint8_t>(data, size));
+    std::vector<quorix::form::UnitOffsets> offsets;
+    auto form = quorix::form::ReadForm(std::span<const uint8_t>(data, size), &offsets);
     if (!form) return 0;
-    for (const auto& unit : form->units) {
-        if (const auto* u = std::get_if<quorix::form::UnitBlock>(&unit)) DecodeAll(*u);
+    if (offsets.size() != form->units.size()) {
+        std::fprintf(stderr, "%zu units read, %zu with offsets\n", form->units.size(),
+                     offsets.size());
+        std::abort();
+    }
+    for (size_t i = 0; i < form->units.size(); ++i) {
+        const auto* u = std::get_if<quorix::form::UnitBlock>(&form->units[i]);
+        if (u == nullptr) continue;
+        DecodeAll(*u);
+        // The type block lies where the reader says, as it was read.
+        const size_t at = offsets[i].type_block;
+        if (at > size || size - at < u->type_block.size() ||
+            std::memcmp(data + at, u->type_block.data(), u->type_block.size()) != 0) {
+            std::fprintf(stderr, "unit %zu's type block is not at 0x%zx\n", i, at);
+            std::abort();
+        }
     }
     // What was read writes back to the same bytes.
     auto written = quorix::form::WriteForm(*form);

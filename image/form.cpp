@@ -79,7 +79,7 @@ void WriteMenuEntry(ByteWriter& w, const MenuEntry& m) {
     w.Bytes(body.bytes());
 }
 
-Result<UnitBlock> ReadUnitBlock(ByteReader& r, uint32_t type, size_t block_end) {
+Result<UnitBlock> ReadUnitBlock(ByteReader& r, uint32_t type, size_t block_end, UnitOffsets& at) {
     UnitBlock u;
     u.type = type;
     QUORIX_TRY(Zeros(r, 20, "reserved words"));
@@ -121,6 +121,7 @@ Result<UnitBlock> ReadUnitBlock(ByteReader& r, uint32_t type, size_t block_end) 
         return r.FieldError(events_at, "event count %llu is more than %u",
                             static_cast<unsigned long long>(event_count.value), kMaxEvents);
     }
+    at.events = static_cast<uint32_t>(r.offset());
     QUORIX_TRY_VALUE(events, r.ReadArray(event_count, 8));
     for (size_t i = 0; i < event_count.value; ++i) {
         u.events.push_back(
@@ -131,12 +132,13 @@ Result<UnitBlock> ReadUnitBlock(ByteReader& r, uint32_t type, size_t block_end) 
         return r.FieldError(events_at, "unit block of %s runs past its stated length",
                             u.name.c_str());
     }
+    at.type_block = static_cast<uint32_t>(r.offset());
     QUORIX_TRY_VALUE(type_block, r.ReadBytes(block_end - r.offset(), "type block"));
     u.type_block = AsString(type_block);
     return u;
 }
 
-Result<MenuEntry> ReadMenuEntry(ByteReader& r, size_t block_end) {
+Result<MenuEntry> ReadMenuEntry(ByteReader& r, size_t block_end, UnitOffsets& at) {
     MenuEntry m;
     QUORIX_TRY(Zeros(r, 20, "reserved words"));
     const size_t name_at = r.offset();
@@ -153,6 +155,7 @@ Result<MenuEntry> ReadMenuEntry(ByteReader& r, size_t block_end) {
         return r.FieldError(submenu_at, "menu submenu flag is %u, not 0 or 1", submenu);
     }
     QUORIX_TRY_VALUE(caption, r.ReadCString("menu caption"));
+    at.handler = static_cast<uint32_t>(r.offset());
     QUORIX_TRY_VALUE(handler, r.ReadI32("menu handler offset"));
     QUORIX_TRY(Zeros(r, 16, "reserved words"));
     if (r.offset() != block_end) {
@@ -164,6 +167,51 @@ Result<MenuEntry> ReadMenuEntry(ByteReader& r, size_t block_end) {
     m.caption = AsString(caption);
     m.handler_offset = handler;
     return m;
+}
+
+// The fixed header: its words into `form`; returns the unit count, checked against the
+// limit and the section's size.
+Result<image::Count> ReadHeader(ByteReader& r, Form& form) {
+    QUORIX_TRY_VALUE(header_word, r.ReadU32("form header word"));
+    QUORIX_TRY_VALUE(window_id, r.ReadU32("window ID"));
+    QUORIX_TRY_VALUE(w8, r.ReadU32("form word 8"));
+    QUORIX_TRY_VALUE(w12, r.ReadU32("form word 12"));
+    QUORIX_TRY_VALUE(w16, r.ReadU32("form word 16"));
+    QUORIX_TRY(Zeros(r, 8, "form zero words"));
+    form.header_word = header_word;
+    form.window_id = window_id;
+    form.word_8 = w8;
+    form.word_12 = w12;
+    form.word_16 = w16;
+    QUORIX_TRY_VALUE(unit_count, r.ReadCount("unit count"));
+    if (unit_count.value > kMaxUnits) {
+        return r.FieldError(unit_count.offset, "unit count %llu is more than %u",
+                            static_cast<unsigned long long>(unit_count.value), kMaxUnits);
+    }
+    QUORIX_TRY_VALUE(rest, r.ReadU32("length of the rest of the form"));
+    if (uint64_t{rest} + kHeaderSize != r.size()) {
+        return r.FieldError(32, "the form states 0x%x bytes after its header, it holds 0x%zx", rest,
+                            r.size() - kHeaderSize);
+    }
+    return unit_count;
+}
+
+// One unit's block, from its length word to its end; the cursor is left at the end.
+Result<Unit> ReadUnit(ByteReader& r, UnitOffsets& at) {
+    const size_t length_at = r.offset();
+    QUORIX_TRY_VALUE(length, r.ReadU32("unit block length"));
+    if (length > r.remaining()) {
+        return r.FieldError(length_at, "unit block length 0x%x runs past the end of the form",
+                            length);
+    }
+    const size_t block_end = r.offset() + length;
+    QUORIX_TRY_VALUE(type, r.ReadU32("unit type"));
+    if (type == kMenuEntryType) {
+        QUORIX_TRY_VALUE(m, ReadMenuEntry(r, block_end, at));
+        return Unit(std::move(m));
+    }
+    QUORIX_TRY_VALUE(u, ReadUnitBlock(r, type, block_end, at));
+    return Unit(std::move(u));
 }
 
 }  // namespace
@@ -200,60 +248,28 @@ Result<std::vector<uint8_t>> WriteForm(const Form& form) {
     return std::move(w).Take();
 }
 
-Result<Form> ReadForm(std::span<const uint8_t> bytes) {
+Result<Form> ReadForm(std::span<const uint8_t> bytes, std::vector<UnitOffsets>* offsets) {
     ByteReader r(bytes, "form section");
     Form form;
-    QUORIX_TRY_VALUE(header_word, r.ReadU32("form header word"));
-    QUORIX_TRY_VALUE(window_id, r.ReadU32("window ID"));
-    QUORIX_TRY_VALUE(w8, r.ReadU32("form word 8"));
-    QUORIX_TRY_VALUE(w12, r.ReadU32("form word 12"));
-    QUORIX_TRY_VALUE(w16, r.ReadU32("form word 16"));
-    QUORIX_TRY(Zeros(r, 8, "form zero words"));
-    form.header_word = header_word;
-    form.window_id = window_id;
-    form.word_8 = w8;
-    form.word_12 = w12;
-    form.word_16 = w16;
-    QUORIX_TRY_VALUE(unit_count, r.ReadCount("unit count"));
-    const auto count = static_cast<uint32_t>(unit_count.value);
-    if (count > kMaxUnits) {
-        return r.FieldError(unit_count.offset, "unit count %u is more than %u", count, kMaxUnits);
-    }
-    QUORIX_TRY_VALUE(rest, r.ReadU32("length of the rest of the form"));
-    if (uint64_t{rest} + kHeaderSize != bytes.size()) {
-        return r.FieldError(32, "the form states 0x%x bytes after its header, it holds 0x%zx", rest,
-                            bytes.size() - kHeaderSize);
-    }
+    QUORIX_TRY_VALUE(unit_count, ReadHeader(r, form));
     QUORIX_TRY_VALUE(ids, r.ReadU32Array(unit_count));
-    QUORIX_TRY_VALUE(offsets, r.ReadU32Array(unit_count));
+    QUORIX_TRY_VALUE(block_offsets, r.ReadU32Array(unit_count));
     const size_t blocks_start = r.offset();
     size_t expected = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-        if (offsets[i] != expected) {
-            return r.FieldError(kHeaderSize + 4 * (count + i),
+    for (uint32_t i = 0; i < block_offsets.size(); ++i) {
+        if (block_offsets[i] != expected) {
+            return r.FieldError(kHeaderSize + 4 * (block_offsets.size() + i),
                                 "unit %u's block is at 0x%x, the previous block ends at 0x%zx", i,
-                                offsets[i], expected);
+                                block_offsets[i], expected);
         }
         // The offset table agrees with where the previous block ended, and that is where the
         // cursor stands: each block is read to its end.
-        const size_t length_at = r.offset();
-        QUORIX_TRY_VALUE(length, r.ReadU32("unit block length"));
-        if (length > r.remaining()) {
-            return r.FieldError(length_at, "unit block length 0x%x runs past the end of the form",
-                                length);
-        }
-        const size_t block_end = r.offset() + length;
-        QUORIX_TRY_VALUE(type, r.ReadU32("unit type"));
-        if (type == kMenuEntryType) {
-            QUORIX_TRY_VALUE(m, ReadMenuEntry(r, block_end));
-            m.unit_id = ids[i];
-            form.units.emplace_back(std::move(m));
-        } else {
-            QUORIX_TRY_VALUE(u, ReadUnitBlock(r, type, block_end));
-            u.unit_id = ids[i];
-            form.units.emplace_back(std::move(u));
-        }
-        expected = block_end - blocks_start;
+        UnitOffsets at;
+        QUORIX_TRY_VALUE(unit, ReadUnit(r, at));
+        std::visit([&](auto& u) { u.unit_id = ids[i]; }, unit);
+        form.units.push_back(std::move(unit));
+        if (offsets != nullptr) offsets->push_back(at);
+        expected = r.offset() - blocks_start;
     }
     if (blocks_start + expected != bytes.size()) {
         return r.FieldError(blocks_start + expected,

@@ -4,6 +4,7 @@
 // the raw type block; form_types.h decodes and encodes the type block of each kind.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -48,6 +49,20 @@ struct MenuEntry {
 
 using Unit = std::variant<UnitBlock, MenuEntry>;
 
+// Where the reader found a unit's checked fields, as offsets into the form section, so that a
+// later check of a field can point at it. The writer needs none: they follow from the fields.
+struct UnitOffsets {
+    uint32_t events = 0;      // a unit block's first event binding (8 bytes each)
+    uint32_t handler = 0;     // a menu entry's handler word
+    uint32_t type_block = 0;  // a unit block's type block
+    bool operator==(const UnitOffsets&) const = default;
+};
+
+// The handler word of a unit block's event binding `index`.
+constexpr uint32_t EventHandlerAt(const UnitOffsets& at, size_t index) {
+    return at.events + 8 * static_cast<uint32_t>(index) + 4;
+}
+
 struct Form {
     uint32_t header_word = 8;
     uint32_t window_id = 0;
@@ -64,7 +79,9 @@ uint32_t UnitId(const Unit& unit);
 
 image::Result<std::vector<uint8_t>> WriteForm(const Form& form);
 // Reads and checks the whole section: counts against the section's size, every block inside
-// it, the unit table consistent with the blocks. Never reads outside `bytes`.
-image::Result<Form> ReadForm(std::span<const uint8_t> bytes);
+// it, the unit table consistent with the blocks. Never reads outside `bytes`. With `offsets`,
+// also says where each unit's fields lie, in unit order.
+image::Result<Form> ReadForm(std::span<const uint8_t> bytes,
+                             std::vector<UnitOffsets>* offsets = nullptr);
 
 }  // namespace quorix::form

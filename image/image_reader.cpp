@@ -142,16 +142,9 @@ Result<void> ReadFixups(ByteReader& in, const RawSection& fix, uint32_t code_siz
     return {};
 }
 
-}  // namespace
-
-Result<ProgramImage> ReadImage(std::span<const uint8_t> bytes) {
-    ByteReader in(bytes, "image");
-    ProgramImage image;
-    uint32_t first_section = 0, first_section_copy = 0;
-    if (Result<void> ok = ReadHeader(in, image, first_section, first_section_copy); !ok) {
-        return ok.error();
-    }
-    if (Result<void> ok = ReadLibraryTable(in, image); !ok) return ok.error();
+// Both words naming the first section header name the byte after the library table.
+Result<void> CheckFirstSection(const ByteReader& in, uint32_t first_section,
+                               uint32_t first_section_copy) {
     if (first_section != in.offset()) {
         return in.FieldError(kFirstSectionWord,
                              "first section header offset 0x%x at 0x%x is not 0x%zx, the byte "
@@ -164,42 +157,69 @@ Result<ProgramImage> ReadImage(std::span<const uint8_t> bytes) {
                              "0x%x",
                              kFirstSectionCopyWord, first_section_copy, first_section);
     }
+    return {};
+}
 
-    Result<std::vector<RawSection>> chain = ReadChain(in, first_section);
-    if (!chain) return chain.error();
-    if (Result<void> ok = CheckNamedHeaders(in, *chain); !ok) return ok.error();
-
-    size_t fix_index = chain->size();
-    for (size_t i = 0; i < chain->size(); ++i) {
-        if ((*chain)[i].section.name == kFixupSection) fix_index = i;
+// The fix-up section ends the chain.
+Result<void> CheckFixupSectionLast(const ByteReader& in, const std::vector<RawSection>& chain) {
+    size_t fix_index = chain.size();
+    for (size_t i = 0; i < chain.size(); ++i) {
+        if (chain[i].section.name == kFixupSection) fix_index = i;
     }
-    if (fix_index == chain->size()) {
+    if (fix_index == chain.size()) {
         return in.FieldError(kFirstSectionWord, "section chain has no \"@reloc1\" section");
     }
-    if (fix_index + 1 != chain->size()) {
-        return in.FieldError((*chain)[fix_index].header_offset,
+    if (fix_index + 1 != chain.size()) {
+        return in.FieldError(chain[fix_index].header_offset,
                              "\"@reloc1\" at 0x%x is not the last section of the chain",
-                             (*chain)[fix_index].header_offset);
+                             chain[fix_index].header_offset);
     }
+    return {};
+}
 
+// The code section (CheckNamedHeaders found it), which stores the entry word's byte.
+Result<const RawSection*> CodeWithEntry(const ByteReader& in, std::span<const uint8_t> bytes,
+                                        const std::vector<RawSection>& chain,
+                                        uint32_t entry_offset) {
     const uint32_t code_header = LoadU32(&bytes[NamedHeaderWord(kCodeNamed)]);
     const RawSection* code = nullptr;
-    for (const RawSection& raw : *chain) {
+    for (const RawSection& raw : chain) {
         if (raw.header_offset == code_header) code = &raw;
     }
     const uint64_t code_start = code->data_offset;
-    if (!code->section.stored || image.entry_offset < code_start ||
-        image.entry_offset >= code_start + code->stored_size) {
+    if (!code->section.stored || entry_offset < code_start ||
+        entry_offset >= code_start + code->stored_size) {
         return in.FieldError(kEntryWord,
                              "entry offset 0x%x at 0x%X is outside the stored bytes of section "
                              "\"code\" (0x%llx, 0x%x bytes)",
-                             image.entry_offset, kEntryWord,
-                             static_cast<unsigned long long>(code_start), code->stored_size);
+                             entry_offset, kEntryWord, static_cast<unsigned long long>(code_start),
+                             code->stored_size);
     }
-    if (Result<void> ok = ReadFixups(in, chain->back(), code->stored_size, image); !ok) {
+    return code;
+}
+
+}  // namespace
+
+Result<ProgramImage> ReadImage(std::span<const uint8_t> bytes) {
+    ByteReader in(bytes, "image");
+    ProgramImage image;
+    uint32_t first_section = 0, first_section_copy = 0;
+    if (Result<void> ok = ReadHeader(in, image, first_section, first_section_copy); !ok) {
         return ok.error();
     }
-
+    if (Result<void> ok = ReadLibraryTable(in, image); !ok) return ok.error();
+    if (Result<void> ok = CheckFirstSection(in, first_section, first_section_copy); !ok) {
+        return ok.error();
+    }
+    Result<std::vector<RawSection>> chain = ReadChain(in, first_section);
+    if (!chain) return chain.error();
+    if (Result<void> ok = CheckNamedHeaders(in, *chain); !ok) return ok.error();
+    if (Result<void> ok = CheckFixupSectionLast(in, *chain); !ok) return ok.error();
+    Result<const RawSection*> code = CodeWithEntry(in, bytes, *chain, image.entry_offset);
+    if (!code) return code.error();
+    if (Result<void> ok = ReadFixups(in, chain->back(), (*code)->stored_size, image); !ok) {
+        return ok.error();
+    }
     for (RawSection& raw : *chain) {
         image.header_offsets.push_back(raw.header_offset);
         image.data_offsets.push_back(raw.data_offset);

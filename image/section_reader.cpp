@@ -69,10 +69,9 @@ Result<void> ReadRelocations(ByteReader& in, RawSection& raw, uint32_t count) {
     return {};
 }
 
-// Reads one section header with its relocation records and stored bytes, leaving the cursor
-// right after the stored bytes.
-Result<RawSection> ReadSection(ByteReader& in) {
-    RawSection raw;
+// The fixed 56 bytes of the header at the cursor into `raw`; returns its relocation count,
+// checked against the header's size.
+Result<uint32_t> ReadHeader(ByteReader& in, RawSection& raw) {
     raw.header_offset = static_cast<uint32_t>(in.offset());
     const uint32_t h = raw.header_offset;
     Result<std::span<const uint8_t>> header = in.ReadBytes(kSectionHeaderSize, "section header");
@@ -92,21 +91,26 @@ Result<RawSection> ReadSection(ByteReader& in) {
         return in.FieldError(h + field::kReserved,
                              "reserved word of section header at 0x%x is 0x%x, not zero", h, zero);
     }
-    const char* name_c = raw.section.name.c_str();
-
     if (count > kMaxRelocations) {
         return in.FieldError(h + field::kRelocationCount,
                              "relocation count 0x%x of section \"%s\" at 0x%x overflows the "
                              "32-bit header size 56 + 4 x count",
-                             count, name_c, h + field::kRelocationCount);
+                             count, raw.section.name.c_str(), h + field::kRelocationCount);
     }
     if (raw.header_size != kSectionHeaderSize + 4 * count) {
         return in.FieldError(h + field::kHeaderSize,
                              "header size 0x%x of section \"%s\" at 0x%x is not 56 + 4 x "
                              "relocation count 0x%x",
-                             raw.header_size, name_c, h, count);
+                             raw.header_size, raw.section.name.c_str(), h, count);
     }
-    if (Result<void> ok = ReadRelocations(in, raw, count); !ok) return ok.error();
+    return count;
+}
+
+// The stored bytes, right after the header and its relocation records, no more than the
+// section's memory size.
+Result<void> ReadStoredBytes(ByteReader& in, RawSection& raw) {
+    const uint32_t h = raw.header_offset;
+    const char* name_c = raw.section.name.c_str();
     raw.section.stored = raw.data_offset != kNoOffset;
     if (!raw.section.stored && raw.stored_size != 0) {
         return in.FieldError(h + field::kStoredSize,
@@ -131,20 +135,37 @@ Result<RawSection> ReadSection(ByteReader& in) {
                              "0x%x",
                              raw.stored_size, name_c, h, raw.section.memory_size);
     }
-    if (raw.next != kNoOffset) {
-        if (raw.next >= in.size()) {
-            return in.FieldError(h + field::kNext,
-                                 "next section header offset 0x%x of section \"%s\" at 0x%x is "
-                                 "past the end of the image of size 0x%zx",
-                                 raw.next, name_c, h + field::kNext, in.size());
-        }
-        if (raw.next != in.offset()) {
-            return in.FieldError(h + field::kNext,
-                                 "next section header offset 0x%x of section \"%s\" at 0x%x is "
-                                 "not 0x%zx, right after its stored bytes",
-                                 raw.next, name_c, h + field::kNext, in.offset());
-        }
+    return {};
+}
+
+// The next header, if any, starts right after this section's stored bytes.
+Result<void> CheckNext(const ByteReader& in, const RawSection& raw) {
+    if (raw.next == kNoOffset) return {};
+    const uint32_t h = raw.header_offset;
+    if (raw.next >= in.size()) {
+        return in.FieldError(h + field::kNext,
+                             "next section header offset 0x%x of section \"%s\" at 0x%x is "
+                             "past the end of the image of size 0x%zx",
+                             raw.next, raw.section.name.c_str(), h + field::kNext, in.size());
     }
+    if (raw.next != in.offset()) {
+        return in.FieldError(h + field::kNext,
+                             "next section header offset 0x%x of section \"%s\" at 0x%x is "
+                             "not 0x%zx, right after its stored bytes",
+                             raw.next, raw.section.name.c_str(), h + field::kNext, in.offset());
+    }
+    return {};
+}
+
+// Reads one section header with its relocation records and stored bytes, leaving the cursor
+// right after the stored bytes.
+Result<RawSection> ReadSection(ByteReader& in) {
+    RawSection raw;
+    Result<uint32_t> count = ReadHeader(in, raw);
+    if (!count) return count.error();
+    if (Result<void> ok = ReadRelocations(in, raw, *count); !ok) return ok.error();
+    if (Result<void> ok = ReadStoredBytes(in, raw); !ok) return ok.error();
+    if (Result<void> ok = CheckNext(in, raw); !ok) return ok.error();
     return raw;
 }
 

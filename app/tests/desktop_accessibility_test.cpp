@@ -11,10 +11,12 @@
 #include <sstream>
 #include <thread>
 
-#include "host/testing/accessibility_bus.h"
-#include "host/testing/desktop_actions.h"
+#include "testing/accessibility_bus.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
+
+using namespace std::chrono_literals;
 namespace {
 
 using namespace testing;

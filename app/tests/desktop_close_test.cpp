@@ -5,7 +5,7 @@
 
 #include <QImage>
 
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
 namespace {

@@ -7,7 +7,7 @@
 #include <QFile>
 
 #include "host/krnln/color_value.h"
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
 namespace {

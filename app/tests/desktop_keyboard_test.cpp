@@ -3,7 +3,7 @@
 // the keys a desktop program answers: Ctrl+O, Ctrl+S, F1, Ctrl+W, Ctrl+Q.
 #include <gtest/gtest.h>
 
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
 namespace {

@@ -3,7 +3,7 @@
 // the start page. Read as a person reads it: selected and copied from the page.
 #include <gtest/gtest.h>
 
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
 namespace {

@@ -5,7 +5,7 @@
 // places; back at the form's size, everything is where the form puts it.
 #include <gtest/gtest.h>
 
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
 namespace {

@@ -2,7 +2,7 @@
 // its tabs, the menu bar, and closing.
 #include <gtest/gtest.h>
 
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "host/krnln/color_value.h"
 #include "host/krnln/runtime.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 #include "runtime/commands.h"
 
 namespace quorix {

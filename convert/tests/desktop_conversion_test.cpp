@@ -3,7 +3,7 @@
 // read off the screen, the clipboard and the saved picture.
 #include <gtest/gtest.h>
 
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
 namespace {

@@ -9,9 +9,11 @@
 #include <set>
 
 #include "host/krnln/color_value.h"
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
+
+using namespace std::chrono_literals;
 namespace {
 
 using namespace testing;

@@ -2,7 +2,7 @@
 // whole, at scale 1 and 2, and after 按钮16 they show the size the boards took.
 #include <gtest/gtest.h>
 
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
 namespace {

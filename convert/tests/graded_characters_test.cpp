@@ -17,7 +17,7 @@
 #include "convert/ramp_steps.h"
 #include "convert/tests/eight_colours.h"
 #include "host/krnln/color_value.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

@@ -14,7 +14,7 @@
 #include <functional>
 #include <set>
 
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

@@ -2,7 +2,7 @@
 // through the X server, checked on the screen and in the saved picture.
 #include <gtest/gtest.h>
 
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
 namespace {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "host/krnln/runtime.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 #include "runtime/commands.h"
 
 namespace quorix {

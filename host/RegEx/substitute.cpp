@@ -1,9 +1,16 @@
 #include "host/RegEx/substitute.h"
 
+#define PCRE2_CODE_UNIT_WIDTH 16
+#include <pcre2.h>
+
 #include <algorithm>
 #include <ctime>
 
 namespace quorix::host::regex {
+
+Code::~Code() {
+    pcre2_code_free(code);
+}
 namespace {
 
 // Bounds on the work one replace may do. The engine's match limit counts per start position
@@ -108,7 +115,7 @@ PCRE2_SIZE WindowEnd(const QString& subject, PCRE2_SIZE pos) {
 
 // An empty match next to the previous match is not taken, as in the engine's own global
 // substitution.
-std::optional<QString> Substitute(const pcre2_code* code, const QString& subject,
+std::optional<QString> Substitute(const PatternCode* code, const QString& subject,
                                   const QString& replacement, qsizetype start) {
     Search search(code);
     if (!search.ready()) return std::nullopt;

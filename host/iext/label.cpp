@@ -35,10 +35,10 @@ protected:
 
 class LabelUnit : public CaptionUnit {
 public:
-    LabelUnit(Runtime& rt, const form::UnitBlock& block, QLabel* label)
+    LabelUnit(Runtime& rt, const form::UnitBlock& block, const form::LabelProps& props,
+              QLabel* label)
         : CaptionUnit(rt, block, label), label_(label) {
-        const auto props = form::DecodeLabel(block.type_block);
-        SetCaption(props ? FromBlockText(props->caption) : QString());
+        SetCaption(FromBlockText(props.caption));
     }
 
 private:
@@ -49,14 +49,15 @@ private:
 
 }  // namespace
 
-UnitPtr CreateTransparentLabel(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
+UnitPtr CreateTransparentLabel(Runtime& rt, const form::UnitBlock& block,
+                               const form::LabelProps& props, QWidget* parent) {
     auto* label = new CaptionLabel(parent);
     // Plain text only: a caption is never read as markup.
     label->setTextFormat(Qt::PlainText);
     label->setAutoFillBackground(false);
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return std::make_unique<LabelUnit>(rt, block, label);
+    return std::make_unique<LabelUnit>(rt, block, props, label);
 }
 
 }  // namespace quorix::host

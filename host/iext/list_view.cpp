@@ -314,10 +314,9 @@ private:
 
 }  // namespace
 
-UnitPtr CreateListView(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
-    auto props = form::DecodeListView(block.type_block);
-    return std::make_unique<ListViewUnit>(rt, block, new QTableView(parent),
-                                          props ? *props : form::ListViewProps{});
+UnitPtr CreateListView(Runtime& rt, const form::UnitBlock& block, const form::ListViewProps& props,
+                       QWidget* parent) {
+    return std::make_unique<ListViewUnit>(rt, block, new QTableView(parent), props);
 }
 
 }  // namespace quorix::host

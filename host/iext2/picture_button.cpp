@@ -56,13 +56,11 @@ QImage FaceFrom(const std::string& bytes) {
 
 class PictureButtonUnit : public CaptionUnit {
 public:
-    PictureButtonUnit(Runtime& rt, const form::UnitBlock& block, PictureButtonWidget* button)
+    PictureButtonUnit(Runtime& rt, const form::UnitBlock& block,
+                      const form::PictureButtonProps& props, PictureButtonWidget* button)
         : CaptionUnit(rt, block, button), button_(button) {
-        const auto props = form::DecodePictureButton(block.type_block);
-        if (props) {
-            button_->SetFaces(FaceFrom(props->face1), FaceFrom(props->face2));
-            SetCaption(FromBlockText(props->text));
-        }
+        button_->SetFaces(FaceFrom(props.face1), FaceFrom(props.face2));
+        SetCaption(FromBlockText(props.text));
         connections_ += QObject::connect(button_, &QAbstractButton::clicked,
                                          [this] { Raise(abi::kEvClicked); });
     }
@@ -80,9 +78,10 @@ private:
 
 }  // namespace
 
-UnitPtr CreatePictureButton(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
+UnitPtr CreatePictureButton(Runtime& rt, const form::UnitBlock& block,
+                            const form::PictureButtonProps& props, QWidget* parent) {
     auto* button = new PictureButtonWidget(parent);
-    return std::make_unique<PictureButtonUnit>(rt, block, button);
+    return std::make_unique<PictureButtonUnit>(rt, block, props, button);
 }
 
 }  // namespace quorix::host

@@ -119,10 +119,9 @@ namespace {
 
 class TabControlUnit : public UnitHost {
 public:
-    TabControlUnit(Runtime& rt, const form::UnitBlock& block, TabControlWidget* tabs)
+    TabControlUnit(Runtime& rt, const form::UnitBlock& block, const form::TabControlProps& values,
+                   TabControlWidget* tabs)
         : UnitHost(rt, block, tabs), tabs_(tabs), tab_children_(SplitTabChildren(block.children)) {
-        const auto props = form::DecodeTabControl(block.type_block);
-        const form::TabControlProps values = props ? *props : form::TabControlProps{};
         tabs_->bar()->setFont(FontFromLogFont(values.font));
         const size_t count = std::max(values.captions.size(), tab_children_.size());
         for (size_t i = 0; i < count; ++i) {
@@ -184,8 +183,9 @@ private:
 
 }  // namespace
 
-UnitPtr CreateTabControl(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
-    return std::make_unique<TabControlUnit>(rt, block, new TabControlWidget(parent));
+UnitPtr CreateTabControl(Runtime& rt, const form::UnitBlock& block,
+                         const form::TabControlProps& props, QWidget* parent) {
+    return std::make_unique<TabControlUnit>(rt, block, props, new TabControlWidget(parent));
 }
 
 }  // namespace quorix::host

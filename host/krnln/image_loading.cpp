@@ -31,6 +31,8 @@ struct ValidImage {
     std::array<const image::Section*, 5> sections{};
     std::array<size_t, 5> indexes{};  // of the named sections in image.sections
     form::Form form;
+    std::vector<form::UnitOffsets> form_offsets;  // where each unit's fields lie in the form
+    std::vector<TypeSettings> settings;           // of each unit, in unit order
 };
 
 enum NamedSection { kConst = 0, kForm = 1, kHelp = 2, kCode = 3, kVar = 4 };
@@ -88,9 +90,30 @@ Result<void> CheckLibraries(const image::ProgramImage& img) {
     return {};
 }
 
+// Every unit's type block decodes as its kind's; a damaged one is refused at the field at fault.
+Result<void> DecodeSettings(ValidImage& valid) {
+    for (size_t i = 0; i < valid.form.units.size(); ++i) {
+        const auto* block = std::get_if<form::UnitBlock>(&valid.form.units[i]);
+        if (block == nullptr) {
+            valid.settings.emplace_back();
+            continue;
+        }
+        auto settings = DecodeTypeSettings(block->type, block->type_block);
+        if (!settings) {
+            return Refusal(
+                DataAt(valid, kForm, valid.form_offsets[i].type_block + settings.error().offset),
+                Format("form section: the type block of unit 0x%08x (%s): %s", block->unit_id,
+                       block->name.c_str(), settings.error().message.c_str()));
+        }
+        valid.settings.push_back(std::move(settings).value());
+    }
+    return {};
+}
+
 // Stage 1: the whole image is read and validated, its libraries are those this runtime
-// provides, its entry table fits in the help section and its form reads, before anything is
-// built from it. The reader has already checked that the five named sections exist.
+// provides, its entry table fits in the help section, its form reads and every unit's type
+// block decodes, before anything is built from it. The reader has already checked that the
+// five named sections exist.
 Result<void> Validate(std::span<const uint8_t> bytes, ValidImage& valid) {
     auto parsed = image::ReadImage(bytes);
     if (!parsed) return parsed.error();
@@ -107,13 +130,13 @@ Result<void> Validate(std::span<const uint8_t> bytes, ValidImage& valid) {
                        Format("the help section holds %u bytes, the entry table needs %u",
                               help.memory_size, QX_SLOT_COUNT * 4));
     }
-    auto form = form::ReadForm(valid.sections[kForm]->data);
+    auto form = form::ReadForm(valid.sections[kForm]->data, &valid.form_offsets);
     if (!form) {
         return Refusal(DataAt(valid, kForm, form.error().offset),
                        "form section: " + form.error().message);
     }
     valid.form = std::move(form).value();
-    return {};
+    return DecodeSettings(valid);
 }
 
 // Stage 2: each named section gets zeroed program memory of its memory size, and its stored
@@ -215,6 +238,36 @@ Result<void> CheckFixups(const ValidImage& valid, const ProgramMemory& memory,
     return {};
 }
 
+// Every handler a unit or menu entry binds is a routine record; a refusal points at the
+// handler word.
+Result<void> CheckBindings(const ValidImage& valid, const ProgramMemory& memory,
+                           const LoadedImage& out) {
+    for (size_t i = 0; i < valid.form.units.size(); ++i) {
+        const form::UnitOffsets& at = valid.form_offsets[i];
+        if (const auto* u = std::get_if<form::UnitBlock>(&valid.form.units[i])) {
+            for (size_t k = 0; k < u->events.size(); ++k) {
+                const form::EventBinding& e = u->events[k];
+                if (!IsRoutineRecord(memory, out, e.handler_offset)) {
+                    return Refusal(DataAt(valid, kForm, form::EventHandlerAt(at, k)),
+                                   Format("unit 0x%08x binds event %d to code offset 0x%x, "
+                                          "where no routine starts",
+                                          u->unit_id, e.index, e.handler_offset));
+                }
+            }
+            continue;
+        }
+        const auto& m = std::get<form::MenuEntry>(valid.form.units[i]);
+        if (m.handler_offset != -1 &&
+            !IsRoutineRecord(memory, out, static_cast<uint32_t>(m.handler_offset))) {
+            return Refusal(DataAt(valid, kForm, at.handler),
+                           Format("menu entry 0x%08x names code offset 0x%x, where no "
+                                  "routine starts",
+                                  m.unit_id, static_cast<uint32_t>(m.handler_offset)));
+        }
+    }
+    return {};
+}
+
 // Stage 5: the code starts with a code header, and the start routine and every handler the
 // window binds are routine records.
 Result<void> CheckHandlers(const ValidImage& valid, const ProgramMemory& memory,
@@ -228,28 +281,7 @@ Result<void> CheckHandlers(const ValidImage& valid, const ProgramMemory& memory,
             image::layout::kEntryWord,
             Format("no routine starts at the entry offset 0x%x", valid.image.entry_offset));
     }
-    for (const form::Unit& unit : valid.form.units) {
-        if (const auto* u = std::get_if<form::UnitBlock>(&unit)) {
-            for (const form::EventBinding& e : u->events) {
-                if (!IsRoutineRecord(memory, out, e.handler_offset)) {
-                    return Refusal(DataAt(valid, kForm),
-                                   Format("unit 0x%08x binds event %d to code offset 0x%x, "
-                                          "where no routine starts",
-                                          u->unit_id, e.index, e.handler_offset));
-                }
-            }
-        } else {
-            const auto& m = std::get<form::MenuEntry>(unit);
-            if (m.handler_offset != -1 &&
-                !IsRoutineRecord(memory, out, static_cast<uint32_t>(m.handler_offset))) {
-                return Refusal(DataAt(valid, kForm),
-                               Format("menu entry 0x%08x names code offset 0x%x, where no "
-                                      "routine starts",
-                                      m.unit_id, static_cast<uint32_t>(m.handler_offset)));
-            }
-        }
-    }
-    return {};
+    return CheckBindings(valid, memory, out);
 }
 
 }  // namespace
@@ -274,6 +306,7 @@ Result<void> LoadImage(std::span<const uint8_t> bytes, ProgramMemory& memory, Lo
     }
     if (!ok) return ok;
     out.form = std::move(valid.form);
+    out.settings = std::move(valid.settings);
     return {};
 }
 

@@ -1,13 +1,16 @@
-// Loading a program image into program memory: validate the whole image, check its library
-// table against the libraries this runtime provides, place the sections, apply the code
+// Loading a program image into program memory: validate the whole image (every unit's type
+// block decoded), check its library table against the libraries this runtime provides, place
+// the sections, apply the code
 // relocations and check the fix-up lists.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "host/krnln/program_memory.h"
+#include "host/krnln/type_settings.h"
 #include "image/form.h"
 #include "image/program_image.h"
 
@@ -18,6 +21,7 @@ struct LoadedImage {
     uint32_t const_size = 0, form_size = 0, help_size = 0, code_size = 0, var_size = 0;
     uint32_t entry_code_offset = 0;  // the start routine, as an offset into the code data
     form::Form form;
+    std::vector<TypeSettings> settings;  // of each unit of `form`, in unit order
 };
 
 // The libraries this runtime provides, in the order of the image's library table.
@@ -29,8 +33,7 @@ struct ProvidedLibrary {
 std::span<const ProvidedLibrary> ProvidedLibraries();
 
 // On failure the error says why (one line, for standard error) and where: its offset is the
-// image offset of the field at fault (for a handler that names no routine, the form section's
-// first byte, since the form does not keep its fields' offsets).
+// image offset of the field at fault (for a damaged type block, the field inside it).
 image::Result<void> LoadImage(std::span<const uint8_t> bytes, ProgramMemory& memory,
                               LoadedImage& out);
 

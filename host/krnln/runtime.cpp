@@ -22,8 +22,6 @@
 namespace quorix::host {
 namespace {
 
-Runtime::Hooks g_hooks;
-
 // Events are let through at most this often while a routine runs: often enough that a click
 // on the stop button lands and the progress bar repaints smoothly, rarely enough that the
 // per-pixel cost stays a single load.
@@ -45,14 +43,23 @@ Runtime::~Runtime() {
 
 Runtime* Runtime::current_ = nullptr;
 
-void Runtime::SetHooks(Hooks hooks) {
-    g_hooks = std::move(hooks);
-    if (current_ != nullptr && g_hooks.pump_every_call) {
-        current_->pump_due_.store(true, std::memory_order_relaxed);
+namespace {
+
+RuntimeHooks& Hooks() {
+    static RuntimeHooks hooks;
+    return hooks;
+}
+
+}  // namespace
+
+void SetRuntimeHooks(RuntimeHooks hooks) {
+    Hooks() = std::move(hooks);
+    if (Runtime::current_ != nullptr && Hooks().pump_every_call) {
+        Runtime::current_->pump_due_.store(true, std::memory_order_relaxed);
     }
 }
-const Runtime::Hooks& Runtime::GetHooks() {
-    return g_hooks;
+const RuntimeHooks& GetRuntimeHooks() {
+    return Hooks();
 }
 
 int Runtime::Run(std::span<const uint8_t> bytes) {
@@ -98,7 +105,7 @@ int Runtime::Run(std::span<const uint8_t> bytes) {
     RunUncounted(image_.entry_code_offset);
     RunShutdownOnce();
     StopPumpClock();
-    if (g_hooks.on_ended) g_hooks.on_ended(*this);
+    if (const RuntimeHooks& hooks = Hooks(); hooks.on_ended) hooks.on_ended(*this);
     units_ = nullptr;
     history_.reset();
     window_.reset();
@@ -131,12 +138,13 @@ void Runtime::RunUncounted(uint32_t code_offset) {
 }
 
 void Runtime::Pump() {
+    const RuntimeHooks& hooks = Hooks();
     // A test that watches every pump keeps the pump due.
-    pump_due_.store(g_hooks.pump_every_call, std::memory_order_relaxed);
+    pump_due_.store(hooks.pump_every_call, std::memory_order_relaxed);
     FlushDeferred();
-    if (g_hooks.on_pump) g_hooks.on_pump();
+    if (hooks.on_pump) hooks.on_pump();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    if (g_hooks.on_pump_done) g_hooks.on_pump_done();
+    if (hooks.on_pump_done) hooks.on_pump_done();
 }
 
 void Runtime::ForgetDeferred(Deferred* d) {
@@ -177,7 +185,7 @@ void Runtime::StopPumpClock() {
 
 void Runtime::OpenStartWindow(uint32_t window_id) {
     if (window_ || window_id != image_.form.window_id) return;
-    window_ = std::make_unique<StartWindow>(*this, image_.form);
+    window_ = std::make_unique<StartWindow>(*this, image_.form, image_.settings);
     units_ = &window_->units();
     window_->Show();
     // The creation event runs once, before any user event.
@@ -189,9 +197,11 @@ void Runtime::RunMessageLoop() {
     QEventLoop loop;
     loop_ = &loop;
     loop_running_ = true;
-    if (g_hooks.on_loop_started) {
+    if (Hooks().on_loop_started) {
         QTimer::singleShot(0, &loop, [] {
-            if (g_hooks.on_loop_started) g_hooks.on_loop_started();
+            if (const RuntimeHooks& hooks = Hooks(); hooks.on_loop_started) {
+                hooks.on_loop_started();
+            }
         });
     }
     loop.exec();

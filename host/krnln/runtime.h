@@ -16,6 +16,7 @@
 
 #include "host/krnln/image_loading.h"
 #include "host/krnln/program_memory.h"
+#include "host/krnln/runtime_hooks.h"
 #include "host/krnln/unit_table.h"
 #include "runtime/abi.h"
 
@@ -115,16 +116,8 @@ public:
     // an integer property as its decimal text. Empty when there is no such control.
     QString ReadProperty(const QString& name, uint32_t property, int32_t member = -1);
 
-    // Test support: called once when the message loop has started, and on every pump.
-    struct Hooks {
-        std::function<void()> on_loop_started;
-        std::function<void()> on_pump;           // before the pump lets events run
-        std::function<void()> on_pump_done;      // after they ran
-        std::function<void(Runtime&)> on_ended;  // after the shutdown routine, before teardown
-        bool pump_every_call = false;  // pump on every DoEvents, not every few milliseconds
-    };
-    static void SetHooks(Hooks hooks);
-    static const Hooks& GetHooks();
+    // Sets the hooks of the running runtime (runtime_hooks.h), which may want a pump at once.
+    friend void SetRuntimeHooks(RuntimeHooks hooks);
 
 private:
     void RunShutdownOnce();

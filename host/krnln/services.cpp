@@ -70,10 +70,10 @@ private:
     uint32_t state_[4];
 };
 
-Random g_random;
-
+// The program's one generator, as its random-number commands see it.
 Random& Rng() {
-    return g_random;
+    static Random random;
+    return random;
 }
 
 // The decimal text of an integer, written backwards into the buffer that ends at `end`;

@@ -111,77 +111,88 @@ void MainWindowWidget::closeEvent(QCloseEvent* event) {
     runtime_.WindowClosed();
 }
 
-StartWindow::StartWindow(Runtime& runtime, const form::Form& form)
-    : runtime_(runtime), units_by_id_(form.window_id) {
-    main_ = new MainWindowWidget(runtime);
-    // The window's icon is the program file's: the form stores none.
-    if (const auto ico = resources::Find(runtime.resources(), QX_RESOURCE_GROUP_ICON,
-                                         QX_PROGRAM_ICON_ID, QX_LANGUAGE_CHINESE_PRC)) {
-        QImage icon;
-        if (icon.loadFromData(ico->data(), static_cast<int>(ico->size()), "ICO")) {
-            main_->setWindowIcon(QIcon(QPixmap::fromImage(icon)));
-        }
-    }
-    client_ = new QWidget(main_);
+StartWindow::StartWindow(Runtime& runtime, const form::Form& form,
+                         std::span<const TypeSettings> settings)
+    : runtime_(runtime),
+      main_(std::make_unique<MainWindowWidget>(runtime)),
+      client_(new QWidget(main_.get())),
+      units_by_id_(form.window_id) {
+    SetProgramIcon();
     client_->setObjectName(QStringLiteral("client"));
     main_->setCentralWidget(client_);
-
-    // First pass: every unit and its widget. Parents may come later in unit order than their
-    // children, so widgets are placed in a second pass.
-    for (const form::Unit& unit : form.units) {
-        const auto* block = std::get_if<form::UnitBlock>(&unit);
-        if (block == nullptr) continue;
-        std::unique_ptr<UnitHost> host;
-        if (block->type == abi::kTypeWindow) {
-            auto props = form::DecodeWindow(block->type_block);
-            host = std::make_unique<WindowUnit>(
-                runtime, *block, main_, props ? FromProgramText(props->caption) : QString());
-            main_->move(block->left, block->top);
-            // The form's size, which is also the smallest; the window may grow and be
-            // maximised, and its controls follow (window_growth.h).
-            main_->setMinimumSize(block->width, block->height);
-            main_->resize(block->width, block->height);
-        } else {
-            host = CreateControl(runtime, *block, client_);
-            if (!host) continue;
-            QWidget* w = host->widget();
-            if (w != nullptr) w->setObjectName(FromProgramText(block->name));
+    // Parents may come later in unit order than their children, so every unit is created
+    // before any is placed.
+    for (size_t i = 0; i < form.units.size(); ++i) {
+        if (const auto* block = std::get_if<form::UnitBlock>(&form.units[i])) {
+            CreateUnit(*block, settings[i]);
         }
-        units_by_id_.Add(host.get());
-        units_.push_back(std::move(host));
     }
-    // Second pass: parents, geometry and visibility.
     for (const form::Unit& unit : form.units) {
         const auto* block = std::get_if<form::UnitBlock>(&unit);
-        if (block == nullptr || block->type == abi::kTypeWindow) continue;
-        UnitHost* host = units_by_id_.Find(form.window_id, block->unit_id);
-        if (host == nullptr || host->widget() == nullptr) continue;
-        QWidget* parent = client_;
-        if (block->parent != 0) {
-            if (UnitHost* p = units_by_id_.Find(form.window_id, block->parent)) {
-                QWidget* container = p->ContainerFor(block->unit_id);
-                if (container != nullptr) parent = container;
-            }
-        }
-        host->frame()->setParent(parent);
-        host->frame()->move(block->left, block->top);
-        host->widget()->resize(block->width, block->height);
-        host->frame()->setVisible((block->flags & form::kFlagVisible) != 0);
-        // Buttons, boxes and the like take the keyboard focus when their flags say so.
-        if (qobject_cast<QAbstractButton*>(host->widget()) != nullptr ||
-            qobject_cast<QComboBox*>(host->widget()) != nullptr) {
-            host->widget()->setFocusPolicy((block->flags & form::kFlagFocus) ? Qt::StrongFocus
-                                                                             : Qt::NoFocus);
-        }
-        ApplyHints(host->widget()->objectName(), host->widget());
-        NameParts(host->frame(), host->widget());
+        if (block != nullptr && block->type != abi::kTypeWindow) PlaceUnit(form, *block);
     }
     for (auto& host : units_) host->Placed();
     BuildMenus(form);
     AddWindowKeys();
-    KeepEditKeysInTextBoxes(main_);
+    KeepEditKeysInTextBoxes(main_.get());
     main_->set_on_resized(
         [this](QSize old_size, QSize new_size) { FollowWindow(old_size, new_size); });
+}
+
+StartWindow::~StartWindow() = default;
+
+// The window's icon is the program file's: the form stores none.
+void StartWindow::SetProgramIcon() {
+    const auto ico = resources::Find(runtime_.resources(), QX_RESOURCE_GROUP_ICON,
+                                     QX_PROGRAM_ICON_ID, QX_LANGUAGE_CHINESE_PRC);
+    QImage icon;
+    if (ico && icon.loadFromData(ico->data(), static_cast<int>(ico->size()), "ICO")) {
+        main_->setWindowIcon(QIcon(QPixmap::fromImage(icon)));
+    }
+}
+
+void StartWindow::CreateUnit(const form::UnitBlock& block, const TypeSettings& settings) {
+    std::unique_ptr<UnitHost> host;
+    if (const auto* window = std::get_if<form::WindowProps>(&settings)) {
+        host = std::make_unique<WindowUnit>(runtime_, block, main_.get(),
+                                            FromProgramText(window->caption));
+        main_->move(block.left, block.top);
+        // The form's size, which is also the smallest; the window may grow and be maximised,
+        // and its controls follow (window_growth.h).
+        main_->setMinimumSize(block.width, block.height);
+        main_->resize(block.width, block.height);
+    } else {
+        host = CreateControl(runtime_, block, settings, client_);
+        if (!host) return;
+        if (QWidget* w = host->widget()) w->setObjectName(FromProgramText(block.name));
+    }
+    units_by_id_.Add(host.get());
+    units_.push_back(std::move(host));
+}
+
+// Under its parent, at its place and size, shown or hidden as its flags say.
+void StartWindow::PlaceUnit(const form::Form& form, const form::UnitBlock& block) {
+    UnitHost* host = units_by_id_.Find(form.window_id, block.unit_id);
+    if (host == nullptr || host->widget() == nullptr) return;
+    QWidget* parent = client_;
+    if (block.parent != 0) {
+        if (UnitHost* p = units_by_id_.Find(form.window_id, block.parent)) {
+            QWidget* container = p->ContainerFor(block.unit_id);
+            if (container != nullptr) parent = container;
+        }
+    }
+    host->frame()->setParent(parent);
+    host->frame()->move(block.left, block.top);
+    host->widget()->resize(block.width, block.height);
+    host->frame()->setVisible((block.flags & form::kFlagVisible) != 0);
+    // Buttons, boxes and the like take the keyboard focus when their flags say so.
+    if (qobject_cast<QAbstractButton*>(host->widget()) != nullptr ||
+        qobject_cast<QComboBox*>(host->widget()) != nullptr) {
+        host->widget()->setFocusPolicy((block.flags & form::kFlagFocus) ? Qt::StrongFocus
+                                                                        : Qt::NoFocus);
+    }
+    ApplyHints(host->widget()->objectName(), host->widget());
+    NameParts(host->frame(), host->widget());
 }
 
 void StartWindow::FollowWindow(QSize old_size, QSize new_size) {
@@ -213,14 +224,14 @@ void StartWindow::FollowWindow(QSize old_size, QSize new_size) {
 
 void StartWindow::AddWindowKeys() {
     // Ctrl+Q and Ctrl+W close the window as its close button does.
-    auto* close = new QAction(main_);
+    auto* close = new QAction(main_.get());
     close->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Q), QKeySequence(Qt::CTRL | Qt::Key_W)});
-    QObject::connect(close, &QAction::triggered, main_, &QWidget::close);
+    QObject::connect(close, &QAction::triggered, main_.get(), &QWidget::close);
     main_->addAction(close);
     // F1 shows the help tab, as a click on it does.
-    auto* help = new QAction(main_);
+    auto* help = new QAction(main_.get());
     help->setShortcuts(QKeySequence::HelpContents);
-    QObject::connect(help, &QAction::triggered, main_, [this] {
+    QObject::connect(help, &QAction::triggered, main_.get(), [this] {
         for (QTabBar* bar : main_->findChildren<QTabBar*>()) {
             for (int i = 0; i < bar->count(); ++i) {
                 if (bar->tabText(i) == HelpTabCaption()) return bar->setCurrentIndex(i);
@@ -228,11 +239,6 @@ void StartWindow::AddWindowKeys() {
         }
     });
     main_->addAction(help);
-}
-
-StartWindow::~StartWindow() {
-    units_.clear();
-    delete main_;
 }
 
 void StartWindow::BuildMenus(const form::Form& form) {
@@ -257,7 +263,7 @@ void StartWindow::BuildMenus(const form::Form& form) {
         action->setObjectName(QStringLiteral("menu_%1").arg(entry->unit_id, 8, 16, QChar('0')));
         if (entry->handler_offset != -1) {
             const uint32_t offset = static_cast<uint32_t>(entry->handler_offset);
-            QObject::connect(action, &QAction::triggered, main_,
+            QObject::connect(action, &QAction::triggered, main_.get(),
                              [this, offset] { runtime_.CallRoutine(offset, {}); });
         }
     }

@@ -6,8 +6,10 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
+#include "host/krnln/type_settings.h"
 #include "host/krnln/unit_table.h"
 #include "image/form.h"
 
@@ -44,7 +46,8 @@ private:
 
 class StartWindow {
 public:
-    StartWindow(Runtime& runtime, const form::Form& form);
+    // `settings`: of each unit of `form`, in unit order, as decoded at load.
+    StartWindow(Runtime& runtime, const form::Form& form, std::span<const TypeSettings> settings);
     StartWindow(const StartWindow&) = delete;
     StartWindow& operator=(const StartWindow&) = delete;
     ~StartWindow();
@@ -53,12 +56,15 @@ public:
     void RaiseCreated();
     const UnitTable& units() const { return units_by_id_; }
     UnitHost* FindByName(const QString& name) const;
-    MainWindowWidget* main_window() const { return main_; }
+    MainWindowWidget* main_window() const { return main_.get(); }
     QWidget* client() const { return client_; }
     // The menu opened by the menu-bar entry `unit_id`, or null.
     QMenu* MenuOf(uint32_t unit_id) const;
 
 private:
+    void SetProgramIcon();
+    void CreateUnit(const form::UnitBlock& block, const TypeSettings& settings);
+    void PlaceUnit(const form::Form& form, const form::UnitBlock& block);
     void BuildMenus(const form::Form& form);
     // The keys of a desktop window that no menu entry offers: closing it, its help.
     void AddWindowKeys();
@@ -66,8 +72,9 @@ private:
     void FollowWindow(QSize old_size, QSize new_size);
 
     Runtime& runtime_;
-    MainWindowWidget* main_ = nullptr;  // owned here; deleted in the destructor
-    QWidget* client_ = nullptr;
+    // Declared before the units, so that they go first, while their widgets still exist.
+    std::unique_ptr<MainWindowWidget> main_;
+    QWidget* client_ = nullptr;  // owned by main_
     std::vector<std::unique_ptr<UnitHost>> units_;
     UnitTable units_by_id_;
     std::vector<std::pair<uint32_t, QMenu*>> menus_;

@@ -126,6 +126,42 @@ TEST(CharacterView, ScrolledToTheEndTheLastCharactersShowAndZoomKeepsTheRange) {
     EXPECT_NEAR(zoomed, 2 * range, range / 50);
 }
 
+// A repaint of part of the view paints only the lines and characters meeting that part, and
+// must show there just what a repaint of the whole view shows: scrolled both ways, with a
+// selection, for parts whose edges cut through characters and lines.
+TEST(CharacterView, APartRepaintedShowsWhatTheWholeViewShowsThere) {
+    View v;
+    v.view.SetText(Lines(50, 500));
+    v.view.Select(1234, 3456);
+    v.view.horizontalScrollBar()->setValue(1001);
+    v.view.verticalScrollBar()->setValue(1);
+    QApplication::processEvents();
+    QWidget* viewport = v.view.viewport();
+    const QImage whole = viewport->grab().toImage();
+    const QRect parts[] = {
+        {37, 23, 61, 45},
+        {0, 0, 10, 10},
+        {viewport->width() - 23, viewport->height() - 17, 23, 17},
+        {101, 0, 3, viewport->height()},  // a sliver of a column
+        {0, 50, viewport->width(), 1},    // one row
+    };
+    for (const QRect& part : parts) {
+        QImage painted(whole.size(), whole.format());
+        painted.fill(Qt::magenta);
+        viewport->render(&painted, part.topLeft(), QRegion(part));
+        int differing = 0, ink = 0;
+        for (int y = part.top(); y <= part.bottom(); ++y) {
+            for (int x = part.left(); x <= part.right(); ++x) {
+                differing += painted.pixel(x, y) != whole.pixel(x, y);
+                ink += qGray(painted.pixel(x, y)) < 128;
+            }
+        }
+        EXPECT_EQ(differing, 0) << part.x() << "," << part.y() << " " << part.width() << "x"
+                                << part.height();
+        EXPECT_GT(ink, 0) << "nothing drawn in " << part.x() << "," << part.y();
+    }
+}
+
 TEST(CharacterView, TheMouseSelectsAndCopyTakesTheSelectionWithItsLineBreaks) {
     View v;
     v.view.SetText(QStringLiteral("0123456789\r\nabcdefghij\r\nklmnopqrst\r\n"));

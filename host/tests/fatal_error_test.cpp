@@ -11,7 +11,7 @@
 #include "app/dispatch.h"
 #include "host/krnln/fatal_error.h"
 #include "host/krnln/runtime.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 #include "loader/loader.h"
 #include "loader/platform_posix.h"
 
@@ -47,12 +47,12 @@ TEST_F(FatalErrors, MemoryRunningOutInAServiceEndsTheProgramWithAMessage) {
 TEST_F(FatalErrors, AnExceptionLeavingTheRuntimeEndsTheProgramAtTheStartEntry) {
     EXPECT_EXIT(
         {
-            host::Runtime::Hooks hooks;
+            host::RuntimeHooks hooks;
             hooks.on_loop_started = [] { Session().Close(); };
             hooks.on_ended = [](host::Runtime&) {
                 throw std::runtime_error("the teardown failed");
             };
-            host::Runtime::SetHooks(std::move(hooks));
+            host::SetRuntimeHooks(std::move(hooks));
             loader::PosixPlatform platform;
             loader::RunLoader(platform, kQuorixProgramImage, kQuorixProgramImageSize);
             std::exit(0);

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "host/krnln/fatal_error.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 #include "runtime/abi.h"
 
 extern "C" QX_EXPORT int32_t QuorixRunRoutine(uint32_t, const int32_t*, uint32_t,

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "host/krnln/runtime.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 #include "runtime/program.h"
 
 namespace quorix {

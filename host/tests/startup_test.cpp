@@ -8,7 +8,7 @@
 #include <QVariant>
 
 #include "host/krnln/runtime.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 #include "runtime/commands.h"
 
 namespace quorix {

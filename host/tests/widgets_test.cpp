@@ -22,7 +22,7 @@
 #include "app/units.h"
 #include "host/krnln/runtime.h"
 #include "host/krnln/unit_host.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
+
+using namespace std::chrono_literals;
 namespace {
 
 using namespace testing;

@@ -10,7 +10,7 @@
 #include <QImageWriter>
 #include <filesystem>
 
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
 namespace {

@@ -4,7 +4,7 @@
 // goes through the X server; results are read from the X clipboard and the screen.
 #include <gtest/gtest.h>
 
-#include "host/testing/desktop_actions.h"
+#include "testing/desktop_actions.h"
 
 namespace quorix {
 namespace {

@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "host/krnln/runtime.h"
-#include "host/testing/program_session.h"
-#include "host/testing/watchdog.h"
+#include "testing/program_session.h"
+#include "testing/watchdog.h"
 #include "output/tests/hostile_pictures.h"
 #include "output/tests/process_memory.h"
 #include "runtime/commands.h"

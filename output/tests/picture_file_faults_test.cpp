@@ -14,7 +14,7 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 #include "output/tests/picture_samples.h"
 #include "output/tests/process_memory.h"
 

@@ -13,7 +13,7 @@
 #include <QStringList>
 #include <set>
 
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 
 namespace quorix::testing {
 

@@ -25,7 +25,7 @@
 #include <functional>
 
 #include "host/krnln/runtime.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 #include "output/tests/picture_samples.h"
 #include "runtime/commands.h"
 

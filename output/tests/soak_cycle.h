@@ -11,7 +11,7 @@
 #include <string>
 
 #include "host/krnln/runtime.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 #include "runtime/commands.h"
 
 namespace quorix::testing {

@@ -10,7 +10,7 @@
 
 #include "host/krnln/history.h"
 #include "host/krnln/runtime.h"
-#include "host/testing/program_session.h"
+#include "testing/program_session.h"
 #include "output/tests/process_memory.h"
 #include "output/tests/soak_cycle.h"
 

@@ -14,8 +14,8 @@
 
 #include "app/program.h"
 #include "host/krnln/runtime.h"
-#include "host/testing/program_session.h"
-#include "host/testing/watchdog.h"
+#include "testing/program_session.h"
+#include "testing/watchdog.h"
 #include "runtime/commands.h"
 
 namespace quorix {

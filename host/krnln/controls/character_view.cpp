@@ -4,15 +4,12 @@
 #include <QClipboard>
 #include <QFontMetricsF>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 
 #include "host/krnln/huge_pages.h"
@@ -20,7 +17,22 @@
 
 namespace quorix::host {
 
-CharacterView::CharacterView(QWidget* parent) : QAbstractScrollArea(parent) {
+namespace {
+
+// Measures characters in `font`: ASCII by its glyph alone, others as text is shaped.
+lines::Advances::Measure MeasureIn(const QFont& font) {
+    return [metrics = QFontMetricsF(font)](QStringView character) {
+        if (character.size() == 1 && character[0].unicode() < 128) {
+            return metrics.horizontalAdvance(character[0]);
+        }
+        return metrics.horizontalAdvance(character.toString());
+    };
+}
+
+}  // namespace
+
+CharacterView::CharacterView(QWidget* parent)
+    : QAbstractScrollArea(parent), advances_(MeasureIn(ShownFont())) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setCursor(Qt::IBeamCursor);
@@ -30,132 +42,19 @@ CharacterView::CharacterView(QWidget* parent) : QAbstractScrollArea(parent) {
     ResetMetrics();
 }
 
-void CharacterView::ResetMetrics() {
+QFont CharacterView::ShownFont() const {
     QFont shown = font();
     shown.setKerning(false);  // every character keeps its own advance, as in a chat window
+    return shown;
+}
+
+void CharacterView::ResetMetrics() {
+    const QFont shown = ShownFont();
+    advances_ = lines::Advances(MeasureIn(shown));
     const QFontMetricsF metrics(shown);
-    for (int c = 0; c < 128; ++c) {
-        ascii_advance_[static_cast<size_t>(c)] = metrics.horizontalAdvance(QChar(c));
-    }
-    other_advance_.clear();
-    bmp_advance_.assign(0x10000, std::nan(""));
-    std::copy(ascii_advance_.begin(), ascii_advance_.end(), bmp_advance_.begin());
-    uniform_ascii_ = ascii_advance_[' '];
-    for (int c = ' '; c < 0x7F; ++c) {
-        if (ascii_advance_[static_cast<size_t>(c)] != uniform_ascii_) uniform_ascii_ = std::nan("");
-    }
     line_height_ = std::max(1, static_cast<int>(std::ceil(metrics.height())));
     ascent_ = static_cast<int>(std::ceil(metrics.ascent()));
-    digit_ = std::max(ascii_advance_['0'], 0.001);
-}
-
-qsizetype CharacterView::LineEnd(qsizetype line) const {
-    const qsizetype end =
-        line + 1 < LineCount() ? LineStart(line + 1) - 1 : static_cast<qsizetype>(text_.size());
-    if (line + 1 < LineCount() && end > LineStart(line) && text_[end - 1] == QChar('\r')) {
-        return end - 1;
-    }
-    return end;
-}
-
-qsizetype CharacterView::LineOf(qsizetype offset) const {
-    const auto it = std::upper_bound(line_starts_.begin(), line_starts_.end(), offset);
-    return std::max<qsizetype>(0, (it - line_starts_.begin()) - 1);
-}
-
-double CharacterView::Advance(qsizetype offset, int* length) const {
-    const QChar c = text_[offset];
-    *length = 1;
-    if (c.unicode() < 128) return ascii_advance_[c.unicode()];
-    char32_t code = c.unicode();
-    if (c.isHighSurrogate() && offset + 1 < text_.size() && text_[offset + 1].isLowSurrogate()) {
-        code = QChar::surrogateToUcs4(c, text_[offset + 1]);
-        *length = 2;
-    }
-    if (code < 0x10000) {
-        double& known = bmp_advance_[code];
-        if (std::isnan(known)) known = Measure(QString(c));
-        return known;
-    }
-    const auto it = other_advance_.find(code);
-    if (it != other_advance_.end()) return it->second;
-    const double advance = Measure(QStringView(text_).mid(offset, *length).toString());
-    other_advance_.emplace(code, advance);
-    return advance;
-}
-
-double CharacterView::Measure(const QString& character) const {
-    QFont shown = font();
-    shown.setKerning(false);
-    return QFontMetricsF(shown).horizontalAdvance(character);
-}
-
-double CharacterView::XOf(qsizetype line, qsizetype offset) const {
-    // A character picture is printable ASCII (of one advance in its monospaced font) and a
-    // handful of symbols met before: eight characters at a time, the ASCII ones counted and
-    // the others taken from the table. Advances are whole 64ths of a pixel, so the order of
-    // the additions does not change the sum.
-    const char16_t* chars = reinterpret_cast<const char16_t*>(text_.constData());
-    const double* known = bmp_advance_.data();
-    double x = 0;
-    qsizetype plain = 0;  // printable ASCII characters, at uniform_ascii_ each
-    qsizetype i = LineStart(line);
-    auto one = [&] {
-        const char16_t c = chars[i];
-        if (!QChar::isSurrogate(c) && !std::isnan(known[c])) {
-            x += known[c];
-            ++i;
-            return;
-        }
-        int length;
-        x += Advance(i, &length);
-        i += length;
-    };
-#ifdef __SSE2__
-    if (!std::isnan(uniform_ascii_)) {
-        // Signed comparisons after flipping the top bit: 0x20 <= c <= 0x7E.
-        const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
-        const __m128i below = _mm_set1_epi16(static_cast<short>(0x801F));
-        const __m128i above = _mm_set1_epi16(static_cast<short>(0x807F));
-        while (i + 8 <= offset) {
-            const __m128i v =
-                _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i)), flip);
-            const unsigned printable = static_cast<unsigned>(_mm_movemask_epi8(
-                _mm_and_si128(_mm_cmpgt_epi16(v, below), _mm_cmplt_epi16(v, above))));
-            double others = 0;
-            int count = 0;
-            bool surrogate = false;
-            for (unsigned rest = ~printable & 0x5555u; rest != 0; rest &= rest - 1) {
-                const char16_t c = chars[i + std::countr_zero(rest) / 2];
-                surrogate |= QChar::isSurrogate(c);
-                others += known[c];
-                ++count;
-            }
-            if (surrogate || std::isnan(others)) {
-                // One character at a time: one() advances i past each.
-                const qsizetype block_end = i + 8;
-                while (i < block_end) one();
-                continue;
-            }
-            x += others;
-            plain += 8 - count;
-            i += 8;
-        }
-    }
-#endif
-    while (i < offset) one();
-    return plain == 0 ? x : x + static_cast<double>(plain) * uniform_ascii_;
-}
-
-double CharacterView::LineWidth(qsizetype line) const {
-    return XOf(line, LineEnd(line));
-}
-
-void CharacterView::IndexLines(qsizetype from) {
-    for (qsizetype i = text_.indexOf(QChar('\n'), from); i >= 0;
-         i = text_.indexOf(QChar('\n'), i + 1)) {
-        line_starts_.push_back(i + 1);
-    }
+    digit_ = std::max(advances_.Ascii('0'), 0.001);
 }
 
 void CharacterView::MeasureNewLines() {
@@ -176,7 +75,7 @@ void CharacterView::UpdateScrollBars() {
     const int width = static_cast<int>(std::ceil(widest_units_ * digit_)) + 4;
     horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
-    horizontalScrollBar()->setSingleStep(std::max(1, static_cast<int>(ascii_advance_['0'] * 4)));
+    horizontalScrollBar()->setSingleStep(std::max(1, static_cast<int>(advances_.Ascii('0') * 4)));
 }
 
 void CharacterView::SetText(QString text) {
@@ -184,7 +83,7 @@ void CharacterView::SetText(QString text) {
     text_ = std::move(text);
     AdviseHugePages(text_.constData(), static_cast<size_t>(text_.capacity()) * 2);
     line_starts_.assign(1, 0);
-    IndexLines(0);
+    lines::IndexLines(text_, 0, line_starts_);
     line_units_.clear();
     widest_units_ = 0;
     anchor_ = cursor_ = 0;
@@ -210,12 +109,11 @@ void CharacterView::Append(QStringView more) {
         AdviseHugePages(text_.constData(), static_cast<size_t>(text_.capacity()) * 2);
     }
     text_.append(more);
-    IndexLines(from);
+    lines::IndexLines(text_, from, line_starts_);
     UpdateScrollBars();
     FollowReveal();
     // Only lines on screen need painting again.
-    const qsizetype top = verticalScrollBar()->value();
-    if (first_line < top + viewport()->height() / line_height_ + 1) viewport()->update();
+    if (first_line < LinesIn(viewport()->rect()).last) viewport()->update();
 }
 
 void CharacterView::Reveal(qsizetype offset) {
@@ -262,76 +160,55 @@ qsizetype CharacterView::OffsetAt(QPoint point) const {
     const qsizetype line = std::clamp<qsizetype>(
         verticalScrollBar()->value() + (point.y() < 0 ? -1 : point.y() / line_height_), 0,
         LineCount() - 1);
-    const double target = point.x() + horizontalScrollBar()->value();
-    double x = 0;
-    qsizetype i = LineStart(line);
-    const qsizetype end = LineEnd(line);
-    while (i < end) {
-        int length;
-        const double advance = Advance(i, &length);
-        if (x + advance / 2 > target) break;
-        x += advance;
-        i += length;
-    }
-    return i;
+    return lines::OffsetNear(text_, LineStart(line), LineEnd(line),
+                             point.x() + horizontalScrollBar()->value(), advances_);
 }
 
-void CharacterView::paintEvent(QPaintEvent*) {
+lines::LineSpan CharacterView::LinesIn(QRect rect) const {
+    return lines::LinesIn(rect, verticalScrollBar()->value(), line_height_, LineCount());
+}
+
+void CharacterView::paintEvent(QPaintEvent* event) {
     QPainter p(viewport());
-    QFont shown = font();
-    shown.setKerning(false);
-    p.setFont(shown);
-    const QPalette& palette = this->palette();
+    p.setFont(ShownFont());
+    // Only what meets the part to repaint; a glyph may reach a little past its advance, so
+    // characters that end within a line height of that part are drawn too.
+    const QRect dirty = event->rect();
     const int left = horizontalScrollBar()->value();
-    const int right = left + viewport()->width();
+    const lines::LineSpan span = LinesIn(dirty);
     const qsizetype top = verticalScrollBar()->value();
-    const qsizetype rows = viewport()->height() / line_height_ + 1;
-    const qsizetype selection_from = std::min(anchor_, cursor_);
-    const qsizetype selection_to = std::max(anchor_, cursor_);
-    for (qsizetype line = top; line < std::min(LineCount(), top + rows); ++line) {
-        const int y = static_cast<int>((line - top) * line_height_);
-        // The characters of the line that show: from the first one reaching into view to the
-        // first one past its right edge.
-        const qsizetype end = LineEnd(line);
-        qsizetype first = LineStart(line);
-        double x = 0;
-        while (first < end) {
-            int length;
-            const double advance = Advance(first, &length);
-            if (x + advance > left) break;
-            x += advance;
-            first += length;
-        }
-        const double first_x = x;
-        qsizetype last = first;
-        while (last < end && x < right) {
-            int length;
-            x += Advance(last, &length);
-            last += length;
-        }
-        // The selection's part of the line, and its line break when the selection runs on.
-        QRectF selected;
-        if (selection_from < selection_to && selection_from <= end &&
-            selection_to > LineStart(line)) {
-            const double from_x = selection_from <= LineStart(line) ? 0 : XOf(line, selection_from);
-            const double to_x = selection_to > end ? MeasuredWidth(line) + ascii_advance_[' ']
-                                                   : XOf(line, selection_to);
-            selected = QRectF(from_x - left, y, to_x - from_x, line_height_);
-            p.fillRect(selected, palette.color(QPalette::Highlight));
-        }
-        if (last > first) {
-            const QPointF at(first_x - left, y + ascent_);
-            const QString shown_part = text_.mid(first, last - first);
-            p.setPen(palette.color(QPalette::Text));
-            p.drawText(at, shown_part);
-            if (!selected.isEmpty()) {
-                p.save();
-                p.setClipRect(selected);
-                p.setPen(palette.color(QPalette::HighlightedText));
-                p.drawText(at, shown_part);
-                p.restore();
-            }
-        }
+    for (qsizetype line = span.first; line < span.last; ++line) {
+        PaintLine(p, line, static_cast<int>((line - top) * line_height_),
+                  left + dirty.left() - line_height_, left + dirty.right() + 1 + line_height_);
+    }
+}
+
+void CharacterView::PaintLine(QPainter& p, qsizetype line, int y, double left, double right) const {
+    const QPalette& palette = this->palette();
+    const int scrolled = horizontalScrollBar()->value();
+    const qsizetype start = LineStart(line), end = LineEnd(line);
+    // The selection's part of the line, and its line break when the selection runs on.
+    const qsizetype selection_from = selection_start(), selection_to = selection_end();
+    QRectF selected;
+    if (selection_from < selection_to && selection_from <= end && selection_to > start) {
+        const double from_x = selection_from <= start ? 0 : XOf(line, selection_from);
+        const double to_x = selection_to > end ? MeasuredWidth(line) + advances_.Ascii(' ')
+                                               : XOf(line, selection_to);
+        selected = QRectF(from_x - scrolled, y, to_x - from_x, line_height_);
+        p.fillRect(selected, palette.color(QPalette::Highlight));
+    }
+    const lines::Columns shown = lines::ColumnsIn(text_, start, end, left, right, advances_);
+    if (shown.last == shown.first) return;
+    const QPointF at(shown.first_x - scrolled, y + ascent_);
+    const QString part = text_.mid(shown.first, shown.last - shown.first);
+    p.setPen(palette.color(QPalette::Text));
+    p.drawText(at, part);
+    if (!selected.isEmpty()) {
+        p.save();
+        p.setClipRect(selected);
+        p.setPen(palette.color(QPalette::HighlightedText));
+        p.drawText(at, part);
+        p.restore();
     }
 }
 

@@ -10,10 +10,11 @@
 #include <QFont>
 #include <QString>
 #include <algorithm>
-#include <array>
-#include <unordered_map>
 #include <vector>
 
+#include "host/krnln/controls/line_geometry.h"
+
+class QPainter;
 class QPlainTextEdit;
 
 namespace quorix::host {
@@ -72,25 +73,30 @@ protected:
 private:
     qsizetype LineCount() const { return static_cast<qsizetype>(line_starts_.size()); }
     qsizetype LineStart(qsizetype line) const { return line_starts_[static_cast<size_t>(line)]; }
-    // Where the line's characters end: before its CR LF (or LF), or at the end of the text.
-    qsizetype LineEnd(qsizetype line) const;
-    qsizetype LineOf(qsizetype offset) const;
-    // The advance of the character at `offset` (a surrogate pair counts as one) and its length.
-    double Advance(qsizetype offset, int* length) const;
-    double Measure(const QString& character) const;
-    double LineWidth(qsizetype line) const;
+    qsizetype LineEnd(qsizetype line) const { return lines::LineEnd(text_, line_starts_, line); }
+    qsizetype LineOf(qsizetype offset) const { return lines::LineOf(line_starts_, offset); }
+    // The x of `offset` in its line, from the line's start.
+    double XOf(qsizetype line, qsizetype offset) const {
+        return lines::XOf(text_, LineStart(line), offset, advances_);
+    }
+    double LineWidth(qsizetype line) const { return XOf(line, LineEnd(line)); }
     // The same from the widths measured so far.
     double MeasuredWidth(qsizetype line) const;
     // The text offset nearest to a point of the viewport.
     qsizetype OffsetAt(QPoint point) const;
-    // The x of `offset` in its line, from the line's start.
-    double XOf(qsizetype line, qsizetype offset) const;
-    void IndexLines(qsizetype from);
+    // The lines that meet a rectangle of the viewport.
+    lines::LineSpan LinesIn(QRect rect) const;
+    // The font the text is drawn and measured in.
+    QFont ShownFont() const;
+    // Paints the characters of `line` that reach into [left, right) (x in the text), at row `y`.
+    void PaintLine(QPainter& p, qsizetype line, int y, double left, double right) const;
     void MeasureNewLines();
     void UpdateScrollBars();
     void FollowReveal();
     void ResetMetrics();
     void Copy() const;
+    // Scrolls the view by an arrow, page, Home or End key pressed without Shift.
+    void MoveView(const QKeyEvent* event);
     void OpenEditor(QEvent* first);
     void PassToEditor(QEvent* event);
     void RequestZoom(QWheelEvent* event);
@@ -103,12 +109,7 @@ private:
     std::vector<double> line_units_;
     double widest_units_ = 0;
     double digit_ = 1;  // the advance of a digit at the current font
-    // Advances at the current font: ASCII in a table, the basic plane in a table filled as
-    // characters are met (NaN: not met yet; ASCII from the start), other characters in a map.
-    std::array<double, 128> ascii_advance_{};
-    mutable std::vector<double> bmp_advance_;
-    double uniform_ascii_ = 0;  // the advance of every printable ASCII character, or NaN
-    mutable std::unordered_map<char32_t, double> other_advance_;
+    lines::Advances advances_;
     int line_height_ = 1;
     int ascent_ = 0;
     qsizetype anchor_ = 0, cursor_ = 0;  // the selection: [min, max)

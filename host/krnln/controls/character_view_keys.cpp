@@ -45,15 +45,10 @@ private:
     CharacterView* view_;
 };
 
-void CharacterView::keyPressEvent(QKeyEvent* event) {
-    if (editor_ != nullptr) return PassToEditor(event);
-    if (event->matches(QKeySequence::Copy)) return Copy();
-    if (event->matches(QKeySequence::SelectAll)) return Select(0, -1);
-    QScrollBar* v = verticalScrollBar();
-    QScrollBar* h = horizontalScrollBar();
-    const bool shift = event->modifiers() & Qt::ShiftModifier;
-    const bool control = event->modifiers() & Qt::ControlModifier;
-    switch (event->key()) {
+namespace {
+
+bool MovesTheView(int key) {
+    switch (key) {
         case Qt::Key_Up:
         case Qt::Key_Down:
         case Qt::Key_PageUp:
@@ -62,13 +57,41 @@ void CharacterView::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Right:
         case Qt::Key_Home:
         case Qt::Key_End:
-            // With Shift the selection grows from where it is, as in any text box: that is the
-            // editor's work.
-            if (shift) return OpenEditor(event);
-            break;
+            return true;
         default:
-            break;
+            return false;
     }
+}
+
+// A key that changes the text: a printable character, a paste or a cut, a line break, or an
+// erasure.
+bool Edits(const QKeyEvent* event) {
+    const bool types = !event->text().isEmpty() && event->text()[0].isPrint();
+    return types || event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut) ||
+           event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+           event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete;
+}
+
+}  // namespace
+
+void CharacterView::keyPressEvent(QKeyEvent* event) {
+    if (editor_ != nullptr) return PassToEditor(event);
+    if (event->matches(QKeySequence::Copy)) return Copy();
+    if (event->matches(QKeySequence::SelectAll)) return Select(0, -1);
+    if (MovesTheView(event->key())) {
+        // With Shift the selection grows from where it is, as in any text box: that is the
+        // editor's work.
+        if (event->modifiers() & Qt::ShiftModifier) return OpenEditor(event);
+        return MoveView(event);
+    }
+    if (Edits(event)) return OpenEditor(event);
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void CharacterView::MoveView(const QKeyEvent* event) {
+    QScrollBar* v = verticalScrollBar();
+    QScrollBar* h = horizontalScrollBar();
+    const bool control = event->modifiers() & Qt::ControlModifier;
     switch (event->key()) {
         case Qt::Key_Up:
             return v->triggerAction(QAbstractSlider::SliderSingleStepSub);
@@ -96,15 +119,8 @@ void CharacterView::keyPressEvent(QKeyEvent* event) {
             }
             return h->setValue(h->maximum());
         default:
-            break;
+            return;
     }
-    const bool types = !event->text().isEmpty() && event->text()[0].isPrint();
-    if (types || event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut) ||
-        event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
-        event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete) {
-        return OpenEditor(event);
-    }
-    QAbstractScrollArea::keyPressEvent(event);
 }
 
 void CharacterView::inputMethodEvent(QInputMethodEvent* event) {

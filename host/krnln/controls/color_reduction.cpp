@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quorix::host {
@@ -75,6 +76,76 @@ int CountColors(const QImage& picture, int limit) {
     return count;
 }
 
+// A picture in at most 256 colours: each pixel's index into the palette.
+struct Indexed {
+    std::vector<unsigned char> indices;
+    std::array<QRgb, 256> colour_of{};
+};
+
+// libimagequant's palette of at most `colours` for an RGBX8888 picture and the picture remapped
+// to it, or nothing when it fails or is cancelled.
+std::optional<Indexed> Quantize(const QImage& rgba, int colours, bool dither,
+                                const std::atomic<bool>* cancel) {
+    const int width = rgba.width(), height = rgba.height();
+    UseOneThread();
+    LiqPtr<liq_attr> attr(liq_attr_create());
+    if (!attr) return std::nullopt;
+    liq_set_max_colors(attr.get(), colours);
+    liq_set_speed(attr.get(), SpeedFor(qsizetype{width} * height));
+    void* go_on = const_cast<std::atomic<bool>*>(cancel);
+    if (cancel != nullptr) liq_attr_set_progress_callback(attr.get(), &GoOn, go_on);
+    std::vector<void*> rows(static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        rows[static_cast<size_t>(y)] = const_cast<uchar*>(rgba.constScanLine(y));
+    }
+    // 0: the pixels are sRGB, as every picture on the board is.
+    LiqPtr<liq_image> image(liq_image_create_rgba_rows(attr.get(), rows.data(), width, height, 0));
+    if (!image) return std::nullopt;
+    liq_result* raw = nullptr;
+    if (liq_image_quantize(image.get(), attr.get(), &raw) != LIQ_OK) return std::nullopt;
+    LiqPtr<liq_result> result(raw);
+    if (cancel != nullptr) liq_result_set_progress_callback(result.get(), &GoOn, go_on);
+    liq_set_dithering_level(result.get(), dither ? 1.0f : 0.0f);
+    Indexed indexed;
+    indexed.indices.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    if (liq_write_remapped_image(result.get(), image.get(), indexed.indices.data(),
+                                 indexed.indices.size()) != LIQ_OK) {
+        return std::nullopt;
+    }
+    if (cancel != nullptr && cancel->load()) return std::nullopt;
+    // The palette is read after the remapping, which refines it.
+    const liq_palette* palette = liq_get_palette(result.get());
+    for (unsigned i = 0; i < palette->count && i < 256; ++i) {
+        const liq_color c = palette->entries[i];
+        indexed.colour_of[i] = qRgb(c.r, c.g, c.b);
+    }
+    return indexed;
+}
+
+// The picture of `width` x `height` pixels an indexed picture stands for, with the number of
+// distinct colours it uses.
+ReducedPicture Painted(const Indexed& indexed, int width, int height) {
+    ReducedPicture reduced{QImage(width, height, QImage::Format_RGB32), 0};
+    std::array<bool, 256> used{};
+    const unsigned char* index = indexed.indices.data();
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(reduced.picture.scanLine(y));
+        for (int x = 0; x < width; ++x, ++index) {
+            line[x] = indexed.colour_of[*index];
+            used[*index] = true;
+        }
+    }
+    // Two palette entries can come out as the same colour.
+    std::vector<QRgb> distinct;
+    for (size_t i = 0; i < used.size(); ++i) {
+        const QRgb colour = indexed.colour_of[i];
+        if (used[i] && std::find(distinct.begin(), distinct.end(), colour) == distinct.end())
+            distinct.push_back(colour);
+    }
+    reduced.colours = static_cast<int>(distinct.size());
+    return reduced;
+}
+
 }  // namespace
 
 int ClampColors(int colours) {
@@ -89,62 +160,9 @@ ReducedPicture ReduceColors(const QImage& picture, int colours, bool dither,
     const int present = CountColors(rgb, colours);
     if (present <= colours) return {rgb, present};
     const QImage rgba = rgb.convertToFormat(QImage::Format_RGBX8888);
-    const int width = rgba.width(), height = rgba.height();
-
-    UseOneThread();
-    LiqPtr<liq_attr> attr(liq_attr_create());
-    if (!attr) return {};
-    liq_set_max_colors(attr.get(), colours);
-    liq_set_speed(attr.get(), SpeedFor(qsizetype{width} * height));
-    if (cancel != nullptr) {
-        liq_attr_set_progress_callback(attr.get(), &GoOn, const_cast<std::atomic<bool>*>(cancel));
-    }
-    std::vector<void*> rows(static_cast<size_t>(height));
-    for (int y = 0; y < height; ++y) {
-        rows[static_cast<size_t>(y)] = const_cast<uchar*>(rgba.constScanLine(y));
-    }
-    // 0: the pixels are sRGB, as every picture on the board is.
-    LiqPtr<liq_image> image(liq_image_create_rgba_rows(attr.get(), rows.data(), width, height, 0));
-    if (!image) return {};
-    liq_result* raw = nullptr;
-    if (liq_image_quantize(image.get(), attr.get(), &raw) != LIQ_OK) return {};
-    LiqPtr<liq_result> result(raw);
-    if (cancel != nullptr) {
-        liq_result_set_progress_callback(result.get(), &GoOn,
-                                         const_cast<std::atomic<bool>*>(cancel));
-    }
-    liq_set_dithering_level(result.get(), dither ? 1.0f : 0.0f);
-    std::vector<unsigned char> indices(static_cast<size_t>(width) * static_cast<size_t>(height));
-    if (liq_write_remapped_image(result.get(), image.get(), indices.data(), indices.size()) !=
-        LIQ_OK) {
-        return {};
-    }
-    if (cancel != nullptr && cancel->load()) return {};
-    // The palette is read after the remapping, which refines it.
-    const liq_palette* palette = liq_get_palette(result.get());
-    std::array<QRgb, 256> colour_of{};
-    for (unsigned i = 0; i < palette->count && i < 256; ++i) {
-        const liq_color c = palette->entries[i];
-        colour_of[i] = qRgb(c.r, c.g, c.b);
-    }
-    ReducedPicture reduced{QImage(width, height, QImage::Format_RGB32), 0};
-    std::array<bool, 256> used{};
-    const unsigned char* index = indices.data();
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(reduced.picture.scanLine(y));
-        for (int x = 0; x < width; ++x, ++index) {
-            line[x] = colour_of[*index];
-            used[*index] = true;
-        }
-    }
-    // Two palette entries can come out as the same colour.
-    std::vector<QRgb> distinct;
-    for (size_t i = 0; i < used.size(); ++i) {
-        if (used[i] && std::find(distinct.begin(), distinct.end(), colour_of[i]) == distinct.end())
-            distinct.push_back(colour_of[i]);
-    }
-    reduced.colours = static_cast<int>(distinct.size());
-    return reduced;
+    const std::optional<Indexed> indexed = Quantize(rgba, colours, dither, cancel);
+    if (!indexed) return {};
+    return Painted(*indexed, rgba.width(), rgba.height());
 }
 
 }  // namespace quorix::host

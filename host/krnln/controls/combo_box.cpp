@@ -109,17 +109,16 @@ bool IsNumber(const QString& text) {
 
 class ComboBoxUnit : public UnitHost {
 public:
-    ComboBoxUnit(Runtime& rt, const form::UnitBlock& block, ComboWidget* combo)
+    ComboBoxUnit(Runtime& rt, const form::UnitBlock& block, const form::ComboProps& props,
+                 ComboWidget* combo)
         : UnitHost(rt, block, combo), combo_(combo) {
-        const auto props = form::DecodeCombo(block.type_block);
-        if (!props) return;
         QStringList items;
-        items.reserve(static_cast<qsizetype>(props->items.size()));
-        for (const std::string& item : props->items) items.append(FromBlockText(item));
+        items.reserve(static_cast<qsizetype>(props.items.size()));
+        for (const std::string& item : props.items) items.append(FromBlockText(item));
         combo_->addItems(items);
         // Adding items selects the first; the stored text is what shows at start.
         combo_->setCurrentIndex(-1);
-        combo_->setEditText(FromBlockText(props->text));
+        combo_->setEditText(FromBlockText(props.text));
         if (!items.isEmpty() && std::all_of(items.begin(), items.end(), IsNumber)) {
             combo_->HoldNumbers();
         }
@@ -140,14 +139,15 @@ private:
 
 }  // namespace
 
-UnitPtr CreateComboBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
+UnitPtr CreateComboBox(Runtime& rt, const form::UnitBlock& block, const form::ComboProps& props,
+                       QWidget* parent) {
     auto* combo = new ComboWidget(parent);
     combo->setEditable(true);
     // Typed text stays as typed: no completion towards an item, no new items on Enter.
     combo->setCompleter(nullptr);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setDuplicatesEnabled(true);
-    return std::make_unique<ComboBoxUnit>(rt, block, combo);
+    return std::make_unique<ComboBoxUnit>(rt, block, props, combo);
 }
 
 }  // namespace quorix::host

@@ -17,6 +17,7 @@
 
 #include "host/krnln/controls/character_view.h"
 #include "host/krnln/controls/control_util.h"
+#include "host/krnln/controls/edit_box_shown.h"
 #include "host/krnln/controls/kinds.h"
 #include "host/krnln/controls/ramp_dialog.h"
 #include "host/krnln/file_writing.h"
@@ -30,153 +31,6 @@
 
 namespace quorix::host {
 namespace {
-
-// The input mode of a box (the last word of its properties).
-constexpr uint32_t kReadOnlyInput = 1;
-
-// A multi-line box's text lives in what shows it: a plain-text editor for text that wraps (with
-// the program's bytes beside it, whose CR LF the editor would not keep), a character view for a
-// picture that must not (its Unicode text is the only copy). Both offer the same calls:
-//   SetText(bytes)           the program sets the whole text; what the user typed is dropped
-//   Append(bytes)            collects text the program appends, not yet shown
-//   ShowAppended(reveal)     shows what was collected (with `reveal`, turned to where it
-//                            starts); false when nothing was
-//   NewProgramText(memory)   the whole text as a new text in program memory
-//   Text()                   the whole text, appended text not yet shown included
-//   HasUserEdits()           whether the user typed since the edits were last taken
-//   TakeUserEdits()          the user's text becomes the program's
-//   Select(from, to)         selects [from, to), line breaks counting as one character;
-//                            to < 0: to the end
-//   Copied()                 the selection as the clipboard is to have it
-
-// The text in a QPlainTextEdit, whose paragraphs are the lines.
-class PlainTextShown {
-public:
-    using Widget = QPlainTextEdit;
-    explicit PlainTextShown(QPlainTextEdit* edit) : edit_(edit) {
-        edit_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        edit_->setUndoRedoEnabled(false);
-        QObject::connect(edit_->document(), &QTextDocument::contentsChange, edit_,
-                         [this](int, int, int) {
-                             if (!updating_) user_changed_ = true;
-                         });
-    }
-    void SetText(std::string_view bytes) {
-        text_.assign(bytes);
-        shown_up_to_ = text_.size();
-        updating_ = true;
-        edit_->setPlainText(FromProgramText(text_));
-        updating_ = false;
-        user_changed_ = false;
-    }
-    void Append(std::string_view bytes) { text_.append(bytes); }
-    bool ShowAppended(bool reveal) {
-        if (shown_up_to_ >= text_.size()) return false;
-        const QString tail = FromProgramText(std::string_view(text_).substr(shown_up_to_));
-        shown_up_to_ = text_.size();
-        updating_ = true;
-        QTextCursor cursor(edit_->document());
-        cursor.movePosition(QTextCursor::End);
-        const int at = cursor.position();
-        cursor.insertText(tail);
-        updating_ = false;
-        if (reveal) {
-            edit_->verticalScrollBar()->setValue(
-                edit_->document()->findBlock(at).firstLineNumber());
-        }
-        return true;
-    }
-    QxAddr NewProgramText(ProgramMemory& memory) const { return memory.NewText(text_); }
-    QString Text() const { return FromProgramText(text_); }
-    bool HasUserEdits() const { return user_changed_; }
-    void TakeUserEdits() {
-        user_changed_ = false;
-        QString text = edit_->toPlainText();
-        text.replace(QChar('\n'), QStringLiteral("\r\n"));
-        const QByteArray bytes = ToProgramText(text);
-        text_.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
-        shown_up_to_ = text_.size();
-    }
-    void Select(int from, int to) {
-        QTextCursor cursor(edit_->document());
-        const int end_of_text = cursor.document()->characterCount() - 1;
-        cursor.setPosition(std::clamp(from, 0, end_of_text));
-        cursor.setPosition(to < 0 ? end_of_text : std::clamp(to, 0, end_of_text),
-                           QTextCursor::KeepAnchor);
-        edit_->setTextCursor(cursor);
-    }
-    QString Copied() const {
-        const QTextCursor cursor = edit_->textCursor();
-        const int end_of_text = edit_->document()->characterCount() - 1;
-        // The whole text is copied exactly, every CR LF included.
-        if (cursor.hasSelection() && cursor.selectionStart() == 0 &&
-            cursor.selectionEnd() == end_of_text) {
-            return FromProgramText(text_);
-        }
-        QString copied = cursor.selectedText();
-        copied.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-        return copied;
-    }
-
-    PlainTextShown(const PlainTextShown&) = delete;  // the editor's signal holds `this`
-    PlainTextShown& operator=(const PlainTextShown&) = delete;
-
-private:
-    QPlainTextEdit* edit_;
-    std::string text_;        // the whole text as the program sees it
-    size_t shown_up_to_ = 0;  // how much of text_ the editor has
-    bool updating_ = false;
-    bool user_changed_ = false;
-};
-
-// The text in a CharacterView, which keeps the CR LF line breaks. Appended text waits in
-// Unicode until it is shown; the view's text is then the only copy.
-class CharacterShown {
-public:
-    using Widget = CharacterView;
-    explicit CharacterShown(CharacterView* view) : view_(view) {}
-    void SetText(std::string_view bytes) {
-        if (view_->editing()) view_->TakeEdits();  // the program's text replaces them
-        tail_.clear();
-        view_->SetText(TextFromProgram(bytes));
-    }
-    void Append(std::string_view bytes) { AppendFromProgramText(tail_, bytes); }
-    bool ShowAppended(bool reveal) {
-        if (tail_.empty()) return false;
-        const qsizetype at = view_->text().size();
-        view_->Append(QStringView(tail_.data(), static_cast<qsizetype>(tail_.size())));
-        tail_.clear();
-        if (reveal) view_->Reveal(at);
-        return true;
-    }
-    QxAddr NewProgramText(ProgramMemory& memory) const {
-        if (tail_.empty()) return host::NewProgramText(memory, view_->text());
-        return host::NewProgramText(memory, Text());
-    }
-    QString Text() const {
-        return view_->text() +
-               QStringView(tail_.data(), static_cast<qsizetype>(tail_.size())).toString();
-    }
-    bool HasUserEdits() const { return view_->editing(); }
-    void TakeUserEdits() { view_->TakeEdits(); }
-    void Select(int from, int to) {
-        // The view counts CR LF as two characters.
-        view_->Select(ViewOffset(from), to < 0 ? -1 : ViewOffset(to));
-    }
-    QString Copied() const { return view_->SelectedText(); }
-
-private:
-    qsizetype ViewOffset(int characters) const {
-        const QString& text = view_->text();
-        qsizetype offset = 0;
-        for (int counted = 0; counted < characters && offset < text.size(); ++counted) {
-            offset += text.mid(offset, 2) == QStringLiteral("\r\n") ? 2 : 1;
-        }
-        return offset;
-    }
-    CharacterView* view_;
-    std::u16string tail_;  // appended, not yet shown
-};
 
 // What every edit box answers alike.
 class EditUnit : public UnitHost {
@@ -196,14 +50,14 @@ template <typename Shown>
 class MultiLineEditUnit : public EditUnit, public Deferred {
 public:
     MultiLineEditUnit(Runtime& rt, const form::UnitBlock& block, typename Shown::Widget* widget,
-                      const form::EditProps& props)
+                      const EditSettings& settings)
         : EditUnit(rt, block, widget), Deferred(kBusyRepaintIntervalMs), shown_(widget) {
-        QFont font = FontFromLogFont(props.font);
+        QFont font = FontFromLogFont(settings.font);
         font.setStyleStrategy(QFont::NoAntialias);
         widget_->setFont(font);
         font_size_ = widget_->font().pointSize();
         ApplyFontSize();
-        SetText(props.text);
+        SetText(settings.text);
         // Ctrl+wheel over a character picture steps its size as the spin control beside it
         // does, through the program's own handler.
         if (auto* view = qobject_cast<CharacterView*>(widget_)) {
@@ -379,26 +233,23 @@ private:
 
 }  // namespace
 
-UnitPtr CreateEditBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
-    // A box with properties of its own is a multi-line box; one left at the defaults is a
-    // single line.
-    if (block.type_block.empty()) {
-        return std::make_unique<SingleLineEditUnit>(rt, block, new QLineEdit(parent));
-    }
-    auto decoded = form::DecodeEdit(block.type_block);
-    const form::EditProps props = decoded ? *decoded : form::EditProps{};
-    // A box with both scroll bars keeps every line whole: it holds a character picture.
-    if (props.b == 3) {
-        auto* view = new CharacterView(parent);
-        return std::make_unique<MultiLineEditUnit<CharacterShown>>(rt, block, view, props);
+UnitPtr CreateEditBox(Runtime& rt, const form::UnitBlock& block, const EditSettings& settings,
+                      QWidget* parent) {
+    switch (settings.view) {
+        case EditSettings::View::kSingleLine:
+            return std::make_unique<SingleLineEditUnit>(rt, block, new QLineEdit(parent));
+        case EditSettings::View::kCharacterPicture:
+            return std::make_unique<MultiLineEditUnit<CharacterShown>>(
+                rt, block, new CharacterView(parent), settings);
+        case EditSettings::View::kPlainText:
+            break;
     }
     auto* edit = new QPlainTextEdit(parent);
-    // Input mode 1 is read-only: the text can be read, selected and copied, not changed.
-    if (props.c == kReadOnlyInput) {
+    if (settings.read_only) {
         edit->setReadOnly(true);
         edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     }
-    return std::make_unique<MultiLineEditUnit<PlainTextShown>>(rt, block, edit, props);
+    return std::make_unique<MultiLineEditUnit<PlainTextShown>>(rt, block, edit, settings);
 }
 
 }  // namespace quorix::host

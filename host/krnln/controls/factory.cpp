@@ -4,44 +4,47 @@
 #include "runtime/commands.h"
 
 namespace quorix::host {
+namespace {
 
+template <typename... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+template <typename... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;  // for compilers without aggregate deduction (clang 14)
+
+}  // namespace
+
+// The kind was decided once, when the type block was decoded at load: the settings say which
+// control to build.
 std::unique_ptr<UnitHost> CreateControl(Runtime& rt, const form::UnitBlock& block,
-                                        QWidget* parent) {
-    switch (block.type) {
-        case abi::kTypeEditBox:
-            return CreateEditBox(rt, block, parent);
-        case abi::kTypeShapeBox:
-            return CreateShapeBox(rt, block, parent);
-        case abi::kTypeDrawingBoard:
-            return CreateDrawingBoard(rt, block, parent);
-        case abi::kTypePushButton:
-            return CreatePushButton(rt, block, parent);
-        case abi::kTypeRadioBox:
-            return CreateRadioBox(rt, block, parent);
-        case abi::kTypeComboBox:
-            return CreateComboBox(rt, block, parent);
-        case abi::kTypeProgressBar:
-            return CreateProgressBar(rt, block, parent);
-        case abi::kTypeColorPicker:
-            return CreateColorPicker(rt, block, parent);
-        case abi::kTypeSpinControl:
-            return CreateSpinControl(rt, block, parent);
-        case abi::kTypeFileDialog:
-            return CreateFileDialog(rt, block, parent);
-        case abi::kTypeListView:
-            return CreateListView(rt, block, parent);
-        case abi::kTypeTransparentLabel:
-            return CreateTransparentLabel(rt, block, parent);
-        case abi::kTypeTabControl:
-            return CreateTabControl(rt, block, parent);
-        case abi::kTypePictureButton:
-            return CreatePictureButton(rt, block, parent);
-        case abi::kTypeBrowserBox:
-            return CreateBrowserBox(rt, block, parent);
-        default:
+                                        const TypeSettings& settings, QWidget* parent) {
+    const auto with_settings = Overloaded{
+        [&](const EditSettings& s) { return CreateEditBox(rt, block, s, parent); },
+        [&](const form::ShapeBoxProps& s) { return CreateShapeBox(rt, block, s, parent); },
+        [&](const form::PushButtonProps& s) { return CreatePushButton(rt, block, s, parent); },
+        [&](const form::RadioProps& s) { return CreateRadioBox(rt, block, s, parent); },
+        [&](const form::ComboProps& s) { return CreateComboBox(rt, block, s, parent); },
+        [&](const form::FileDialogProps& s) { return CreateFileDialog(rt, block, s, parent); },
+        [&](const form::ListViewProps& s) { return CreateListView(rt, block, s, parent); },
+        [&](const form::LabelProps& s) { return CreateTransparentLabel(rt, block, s, parent); },
+        [&](const form::TabControlProps& s) { return CreateTabControl(rt, block, s, parent); },
+        [&](const form::PictureButtonProps& s) {
+            return CreatePictureButton(rt, block, s, parent);
+        },
+        // Kinds whose words vary in nothing these controls show.
+        [&](const form::BoardProps&) { return CreateDrawingBoard(rt, block, parent); },
+        [&](const form::ProgressProps&) { return CreateProgressBar(rt, block, parent); },
+        [&](const form::SpinProps&) { return CreateSpinControl(rt, block, parent); },
+        [&](const form::BrowserProps&) { return CreateBrowserBox(rt, block, parent); },
+        [&](const form::WindowProps&) { return UnitPtr(); },
+        [&](std::monostate) {
+            if (block.type == abi::kTypeColorPicker) return CreateColorPicker(rt, block, parent);
             // A kind this runtime does not know keeps its place as a plain widget.
-            return std::make_unique<UnitHost>(rt, block, new QWidget(parent));
-    }
+            return UnitPtr(std::make_unique<UnitHost>(rt, block, new QWidget(parent)));
+        },
+    };
+    return std::visit(with_settings, settings);
 }
 
 }  // namespace quorix::host

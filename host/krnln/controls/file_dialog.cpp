@@ -97,14 +97,11 @@ public:
 
 class FileDialogUnit : public UnitHost {
 public:
-    FileDialogUnit(Runtime& rt, const form::UnitBlock& block, QWidget* widget)
-        : UnitHost(rt, block, widget) {
-        const auto props = form::DecodeFileDialog(block.type_block);
-        if (props) {
-            filter_ = FromBlockText(props->filter);
-            default_ext_ = FromBlockText(props->default_extension);
-        }
-    }
+    FileDialogUnit(Runtime& rt, const form::UnitBlock& block, const form::FileDialogProps& props,
+                   QWidget* widget)
+        : UnitHost(rt, block, widget),
+          filter_(FromBlockText(props.filter)),
+          default_ext_(FromBlockText(props.default_extension)) {}
 
     uint32_t ReadProperty(uint32_t property, int32_t member) override {
         switch (property) {
@@ -273,10 +270,11 @@ uint64_t FileDialogUnit::AskScheme(bool save) {
 
 }  // namespace
 
-UnitPtr CreateFileDialog(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
+UnitPtr CreateFileDialog(Runtime& rt, const form::UnitBlock& block,
+                         const form::FileDialogProps& props, QWidget* parent) {
     auto* widget = new NeverShown(parent);
     widget->setVisible(false);
-    return std::make_unique<FileDialogUnit>(rt, block, widget);
+    return std::make_unique<FileDialogUnit>(rt, block, props, widget);
 }
 
 }  // namespace quorix::host

@@ -45,10 +45,10 @@ protected:
 
 class PushButtonUnit : public CaptionUnit {
 public:
-    PushButtonUnit(Runtime& rt, const form::UnitBlock& block, QPushButton* button)
+    PushButtonUnit(Runtime& rt, const form::UnitBlock& block, const form::PushButtonProps& props,
+                   QPushButton* button)
         : CaptionUnit(rt, block, button), button_(button) {
-        const auto props = form::DecodePushButton(block.type_block);
-        SetCaption(props ? FromBlockText(props->caption) : QString());
+        SetCaption(FromBlockText(props.caption));
         connections_ +=
             QObject::connect(button_, &QPushButton::clicked, [this] { Raise(abi::kEvClicked); });
     }
@@ -62,9 +62,10 @@ private:
 
 }  // namespace
 
-UnitPtr CreatePushButton(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
+UnitPtr CreatePushButton(Runtime& rt, const form::UnitBlock& block,
+                         const form::PushButtonProps& props, QWidget* parent) {
     auto* button = new WrappingButton(parent);
-    return std::make_unique<PushButtonUnit>(rt, block, button);
+    return std::make_unique<PushButtonUnit>(rt, block, props, button);
 }
 
 }  // namespace quorix::host

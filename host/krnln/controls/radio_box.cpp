@@ -12,10 +12,10 @@ namespace {
 
 class RadioBoxUnit : public CaptionUnit {
 public:
-    RadioBoxUnit(Runtime& rt, const form::UnitBlock& block, QRadioButton* radio)
+    RadioBoxUnit(Runtime& rt, const form::UnitBlock& block, const form::RadioProps& props,
+                 QRadioButton* radio)
         : CaptionUnit(rt, block, radio), radio_(radio) {
-        const auto props = form::DecodeRadio(block.type_block);
-        SetCaption(props ? FromBlockText(props->caption) : QString());
+        SetCaption(FromBlockText(props.caption));
     }
 
     uint32_t ReadProperty(uint32_t property, int32_t member) override {
@@ -45,10 +45,11 @@ private:
 
 }  // namespace
 
-UnitPtr CreateRadioBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
+UnitPtr CreateRadioBox(Runtime& rt, const form::UnitBlock& block, const form::RadioProps& props,
+                       QWidget* parent) {
     auto* radio = new QRadioButton(parent);
     radio->setAutoExclusive(true);
-    return std::make_unique<RadioBoxUnit>(rt, block, radio);
+    return std::make_unique<RadioBoxUnit>(rt, block, props, radio);
 }
 
 }  // namespace quorix::host

@@ -49,12 +49,11 @@ private:
 
 class ShapeBoxUnit : public UnitHost {
 public:
-    ShapeBoxUnit(Runtime& rt, const form::UnitBlock& block, ShapeBoxWidget* box)
+    ShapeBoxUnit(Runtime& rt, const form::UnitBlock& block, const form::ShapeBoxProps& props,
+                 ShapeBoxWidget* box)
         : UnitHost(rt, block, box), box_(box), children_(block.children) {
-        const auto props = form::DecodeShapeBox(block.type_block);
-        const form::ShapeBoxProps values = props ? *props : form::ShapeBoxProps{};
-        box_->SetStyle(values.f);
-        box_->SetColor(values.colour);
+        box_->SetStyle(props.f);
+        box_->SetColor(props.colour);
     }
 
     uint32_t ReadProperty(uint32_t property, int32_t member) override {
@@ -78,8 +77,9 @@ private:
 
 }  // namespace
 
-UnitPtr CreateShapeBox(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
-    return std::make_unique<ShapeBoxUnit>(rt, block, new ShapeBoxWidget(parent));
+UnitPtr CreateShapeBox(Runtime& rt, const form::UnitBlock& block, const form::ShapeBoxProps& props,
+                       QWidget* parent) {
+    return std::make_unique<ShapeBoxUnit>(rt, block, props, new ShapeBoxWidget(parent));
 }
 
 }  // namespace quorix::host
