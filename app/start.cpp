@@ -15,8 +15,8 @@ void StartProgram(const EventArgs&) {
 }
 
 void ShutDownProgram(const EventArgs&) {
-    // The text StopRequest holds, if any, is released; the word keeps its value.
-    StopRequest().Release();
+    // The text StopRequest holds, if any, is freed; the word keeps its value.
+    StopRequest().Free();
 }
 
 void OpenStartPage(const EventArgs&) {

@@ -1,6 +1,7 @@
 // Step one: every distinct colour of the picture board becomes a row of the ColorTable, and
 // each row gets two random digits. Also the stop button shared by both steps.
 #include "app/program.h"
+#include "convert/pixel_scan.h"
 
 namespace quorix::app {
 
@@ -10,22 +11,15 @@ void ClassifyColors(const EventArgs&) {
     const rt::Control progress = Ctl(Unit::取色字符进度条);
 
     table.DeleteAllRows();
-    StopRequest().Assign(Constant(Ref::Dash));
-    const int32_t height = board.Height();
-    const int32_t width = board.Width();
-    progress.WriteInt(abi::kPropMaximum, height * width);
+    progress.WriteInt(abi::kPropMaximum, board.Height() * board.Width());
     progress.WriteInt(abi::kPropPosition, 0);
-
-    for (int32_t y = 0; y < height; ++y) {
-        const int32_t row_width = board.Width();  // a board resized meanwhile counts from here
-        for (int32_t x = 0; x < row_width; ++x) {
-            rt::DoEvents();
-            const rt::Text colour = rt::NumberToText(board.Pixel(x, y));
+    ScanPixels(
+        board,
+        [&](const rt::Text& colour) {
             if (table.FindRow(colour) == -1) table.AppendRow(colour);
             progress.WriteInt(abi::kPropPosition, progress.ReadInt(abi::kPropPosition) + 1);
-        }
-        if (StopRequest().Equals(Constant(Ref::Stop))) break;
-    }
+        },
+        [] {});
 
     const int32_t rows = table.RowCount();
     for (int32_t i = 0; i < rows; ++i) {

@@ -26,21 +26,15 @@ void Control::WriteText(uint32_t property, const Text& value, int32_t member) co
 }
 
 uint64_t Control::Core(uint32_t command) const {
-    Args<1> a;
-    a.Triple(triple_);
-    return CallCore(command, a.block());
+    return CallCore(command, *this);
 }
 
 void Control::Resize(int32_t width, int32_t height) const {
-    Args<5> a;
-    a.Triple(triple_).Omitted().Omitted().Int(width).Int(height);
-    CallCore(abi::kCmdControlMove, a.block());
+    CallCore(abi::kCmdControlMove, *this, kOmitted, kOmitted, width, height);
 }
 
 void Control::SetHeight(int32_t height) const {
-    Args<5> a;
-    a.Triple(triple_).Omitted().Omitted().Omitted().Int(height);
-    CallCore(abi::kCmdControlMove, a.block());
+    CallCore(abi::kCmdControlMove, *this, kOmitted, kOmitted, kOmitted, height);
 }
 
 void Control::SetFocus() const {
@@ -49,40 +43,28 @@ void Control::SetFocus() const {
 
 // ---- Drawing board ----------------------------------------------------------------------
 int32_t Board::Pixel(int32_t x, int32_t y) const {
-    Args<3> a;
-    a.Triple(triple_).Int(x).Int(y);
-    return Low(CallCore(abi::kCmdBoardReadPixel, a.block()));
+    return Low(CallCore(abi::kCmdBoardReadPixel, *this, x, y));
 }
 
 void Board::SetPixel(int32_t x, int32_t y, int32_t colour) const {
-    Args<4> a;
-    a.Triple(triple_).Int(x).Int(y).Int(colour);
-    CallCore(abi::kCmdBoardSetPixel, a.block());
+    CallCore(abi::kCmdBoardSetPixel, *this, x, y, colour);
 }
 
 void Board::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) const {
-    Args<5> a;
-    a.Triple(triple_).Int(x1).Int(y1).Int(x2).Int(y2);
-    CallCore(abi::kCmdBoardLine, a.block());
+    CallCore(abi::kCmdBoardLine, *this, x1, y1, x2, y2);
 }
 
 void Board::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) const {
-    Args<5> a;
-    a.Triple(triple_).Int(x1).Int(y1).Int(x2).Int(y2);
-    CallCore(abi::kCmdBoardEllipse, a.block());
+    CallCore(abi::kCmdBoardEllipse, *this, x1, y1, x2, y2);
 }
 
 void Board::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) const {
-    Args<5> a;
-    a.Triple(triple_).Int(x1).Int(y1).Int(x2).Int(y2);
-    CallCore(abi::kCmdBoardRectangle, a.block());
+    CallCore(abi::kCmdBoardRectangle, *this, x1, y1, x2, y2);
 }
 
 void Board::Arc(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t xs, int32_t ys, int32_t xe,
                 int32_t ye) const {
-    Args<9> a;
-    a.Triple(triple_).Int(x1).Int(y1).Int(x2).Int(y2).Int(xs).Int(ys).Int(xe).Int(ye);
-    CallCore(abi::kCmdBoardArc, a.block());
+    CallCore(abi::kCmdBoardArc, *this, x1, y1, x2, y2, xs, ys, xe, ye);
 }
 
 void Board::Clear() const {
@@ -90,28 +72,20 @@ void Board::Clear() const {
 }
 
 void Board::CopyTo(const Board& target) const {
-    Args<2> a;
-    a.Triple(triple_).Triple(target.triple());
-    CallCore(abi::kCmdBoardCopyTo, a.block());
+    CallCore(abi::kCmdBoardCopyTo, *this, target);
 }
 
 void Board::DrawPicture(const Binary& picture, int32_t left, int32_t top, int32_t width,
                         int32_t height, int32_t transparent) const {
-    Args<7> a;
-    a.Triple(triple_).BinaryArg(picture).Int(left).Int(top).Int(width).Int(height).Int(transparent);
-    CallCore(abi::kCmdBoardDrawPicture, a.block());
+    CallCore(abi::kCmdBoardDrawPicture, *this, picture, left, top, width, height, transparent);
 }
 
 Binary Board::PictureAsBmp(int32_t width, int32_t height) const {
-    Args<3> a;
-    a.Triple(triple_).Int(width).Int(height);
-    return Binary(static_cast<QxAddr>(CallCore(abi::kCmdBoardGetBmp, a.block())));
+    return Binary(static_cast<QxAddr>(CallCore(abi::kCmdBoardGetBmp, *this, width, height)));
 }
 
 int32_t Board::ReduceColors(int32_t colours, bool dither) const {
-    Args<3> a;
-    a.Triple(triple_).Int(colours).Bool(dither);
-    return Low(CallCore(abi::kCmdBoardReduceColors, a.block()));
+    return Low(CallCore(abi::kCmdBoardReduceColors, *this, colours, dither));
 }
 
 std::optional<ColorChoice> Board::ChooseColors() const {
@@ -122,9 +96,8 @@ std::optional<ColorChoice> Board::ChooseColors() const {
 }
 
 Binary Board::Picture(abi::PictureFormat format, int32_t width, int32_t height) const {
-    Args<4> a;
-    a.Triple(triple_).Int(width).Int(height).Int(format);
-    return Binary(static_cast<QxAddr>(CallCore(abi::kCmdBoardGetPicture, a.block())));
+    return Binary(
+        static_cast<QxAddr>(CallCore(abi::kCmdBoardGetPicture, *this, width, height, format)));
 }
 
 // ---- List view --------------------------------------------------------------------------
@@ -132,93 +105,67 @@ ListView::ListView(uint32_t operand, uint32_t library_operand)
     : Control(operand), library_(Operand(library_operand)) {}
 
 void ListView::DeleteAllRows() const {
-    Args<1> a;
-    a.Triple(triple_);
-    CallLibrary(library_, abi::kCmdListDeleteAll, a.block());
+    CallLibrary(library_, abi::kCmdListDeleteAll, *this);
 }
 
 int32_t ListView::RowCount() const {
-    Args<1> a;
-    a.Triple(triple_);
-    return Low(CallLibrary(library_, abi::kCmdListRowCount, a.block()));
+    return Low(CallLibrary(library_, abi::kCmdListRowCount, *this));
 }
 
 int32_t ListView::FindRow(const Text& column0) const {
-    Args<2> a;
-    a.Triple(triple_).TextArg(column0);
-    return Low(CallLibrary(library_, abi::kCmdListFindRow, a.block()));
+    return Low(CallLibrary(library_, abi::kCmdListFindRow, *this, column0));
 }
 
 int32_t ListView::AppendRow(const Text& column0) const {
-    Args<2> a;
-    a.Triple(triple_).TextArg(column0);
-    return Low(CallLibrary(library_, abi::kCmdListAppendRow, a.block()));
+    return Low(CallLibrary(library_, abi::kCmdListAppendRow, *this, column0));
 }
 
 Text ListView::Cell(int32_t row, int32_t column) const {
-    Args<3> a;
-    a.Triple(triple_).Int(row).Int(column);
-    return Text::Owned(static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListGetCell, a.block())));
+    return Text::Owned(
+        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListGetCell, *this, row, column)));
 }
 
 void ListView::SetCell(int32_t row, int32_t column, const Text& text) const {
-    Args<4> a;
-    a.Triple(triple_).Int(row).Int(column).TextArg(text);
-    CallLibrary(library_, abi::kCmdListSetCell, a.block());
+    CallLibrary(library_, abi::kCmdListSetCell, *this, row, column, text);
 }
 
 void ListView::MarkWidths(int32_t column, const Control& box) const {
-    Args<3> a;
-    a.Triple(triple_).Int(column).Triple(box.triple());
-    CallLibrary(library_, abi::kCmdListMarkWidths, a.block());
+    CallLibrary(library_, abi::kCmdListMarkWidths, *this, column, box);
 }
 
 Text ListView::SaveScheme(const Text& path) const {
-    Args<2> a;
-    a.Triple(triple_).TextArg(path);
     return Text::Owned(
-        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListSaveScheme, a.block())));
+        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListSaveScheme, *this, path)));
 }
 
 Text ListView::LoadScheme(const Text& path) const {
-    Args<2> a;
-    a.Triple(triple_).TextArg(path);
     return Text::Owned(
-        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListLoadScheme, a.block())));
+        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListLoadScheme, *this, path)));
 }
 
 Text ListView::SaveColouredPicture(const Control& board, const Control& box, const Text& path,
                                    abi::ColouredFormat format) const {
-    Args<5> a;
-    a.Triple(triple_).Triple(board.triple()).Triple(box.triple()).TextArg(path).Int(format);
-    return Text::Owned(
-        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListSaveColouredPicture, a.block())));
+    return Text::Owned(static_cast<QxAddr>(
+        CallLibrary(library_, abi::kCmdListSaveColouredPicture, *this, board, box, path, format)));
 }
 
 Text ListView::CopyColouredPicture(const Control& board, const Control& box) const {
-    Args<3> a;
-    a.Triple(triple_).Triple(board.triple()).Triple(box.triple());
-    return Text::Owned(
-        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListCopyColouredPicture, a.block())));
+    return Text::Owned(static_cast<QxAddr>(
+        CallLibrary(library_, abi::kCmdListCopyColouredPicture, *this, board, box)));
 }
 
 // ---- Edit box ---------------------------------------------------------------------------
 void EditBox::Append(const Text& t) const {
-    Args<2> a;
-    a.Triple(triple_).TextArg(t);
-    CallCore(abi::kCmdEditAppendText, a.block());
+    CallCore(abi::kCmdEditAppendText, *this, t);
 }
 
 int32_t EditBox::SendMessage(uint32_t message, int32_t wparam, int32_t lparam) const {
-    Args<4> a;
-    a.Triple(triple_).Int(static_cast<int32_t>(message)).Int(wparam).Int(lparam);
-    return Low(CallCore(abi::kCmdControlSendMessage, a.block()));
+    return Low(CallCore(abi::kCmdControlSendMessage, *this, static_cast<int32_t>(message), wparam,
+                        lparam));
 }
 
 int32_t EditBox::TextWidth(const Text& t) const {
-    Args<2> a;
-    a.Triple(triple_).TextArg(t);
-    return Low(CallCore(abi::kCmdEditTextWidth, a.block()));
+    return Low(CallCore(abi::kCmdEditTextWidth, *this, t));
 }
 
 Text EditBox::ChooseRamp() const {
@@ -226,9 +173,7 @@ Text EditBox::ChooseRamp() const {
 }
 
 Text EditBox::SaveText(const Text& path) const {
-    Args<2> a;
-    a.Triple(triple_).TextArg(path);
-    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdEditSaveText, a.block())));
+    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdEditSaveText, *this, path)));
 }
 
 // ---- Tab control, browser, dialog, window -----------------------------------------------
@@ -236,18 +181,15 @@ TabControl::TabControl(uint32_t operand, uint32_t library_operand)
     : Control(operand), library_(Operand(library_operand)) {}
 
 Text TabControl::TabCaption(int32_t index) const {
-    Args<2> a;
-    a.Triple(triple_).Int(index);
-    return Text::Owned(static_cast<QxAddr>(CallLibrary(library_, abi::kCmdTabCaption, a.block())));
+    return Text::Owned(
+        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdTabCaption, *this, index)));
 }
 
 Browser::Browser(uint32_t operand, uint32_t library_operand)
     : Control(operand), library_(Operand(library_operand)) {}
 
 void Browser::Navigate(const Text& address) const {
-    Args<4> a;
-    a.Triple(triple_).TextArg(address).Omitted().Omitted();
-    CallLibrary(library_, abi::kCmdBrowserNavigate, a.block());
+    CallLibrary(library_, abi::kCmdBrowserNavigate, *this, address, kOmitted, kOmitted);
 }
 
 bool FileDialog::Open() const {
@@ -255,49 +197,36 @@ bool FileDialog::Open() const {
 }
 
 Text FileDialog::AskScheme(bool save) const {
-    Args<2> a;
-    a.Triple(triple_).Bool(save);
-    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdDialogOpenScheme, a.block())));
+    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdDialogOpenScheme, *this, save)));
 }
 
 bool FileDialog::SaveAs(abi::SaveKind kind) const {
-    Args<2> a;
-    a.Triple(triple_).Int(kind);
-    return Low(CallCore(abi::kCmdDialogSaveAs, a.block())) != 0;
+    return Low(CallCore(abi::kCmdDialogSaveAs, *this, kind)) != 0;
 }
 
 void Window::PopupMenu(const Control& menu) const {
-    Args<4> a;
-    a.Triple(triple_).Triple(menu.triple()).Omitted().Omitted();
-    CallCore(abi::kCmdWindowPopupMenu, a.block());
+    CallCore(abi::kCmdWindowPopupMenu, *this, menu, kOmitted, kOmitted);
 }
 
 // ---- Regular expressions ----------------------------------------------------------------
 RegEx::RegEx(uint32_t library_operand, uint32_t type_operand)
     : library_(Operand(library_operand)), type_(Operand(type_operand)) {
-    static const uint32_t kNoArguments[1] = {0};
-    object_ = static_cast<QxAddr>(CallLibrary(library_, abi::kCmdRegExCreate, kNoArguments));
+    object_ = static_cast<QxAddr>(CallLibrary(library_, abi::kCmdRegExCreate));
 }
 
 RegEx::~RegEx() {
-    Args<1> a;
-    a.Put(object_, 0, type_);
-    CallLibrary(library_, abi::kCmdRegExDestroy, a.block());
+    CallLibrary(library_, abi::kCmdRegExDestroy, Self());
 }
 
 bool RegEx::Compile(const Text& pattern) const {
-    Args<3> a;
-    a.Put(object_, 0, type_).TextArg(pattern).Omitted();
-    return Low(CallLibrary(library_, abi::kCmdRegExCompile, a.block())) != 0;
+    return Low(CallLibrary(library_, abi::kCmdRegExCompile, Self(), pattern, kOmitted)) != 0;
 }
 
 Text RegEx::Replace(const Text& text, const Text& replacement, int32_t start, bool case_sensitive,
                     bool multiline) const {
-    Args<7> a;
-    a.Put(object_, 0, type_).TextArg(text).TextArg(replacement).Int(start).Omitted();
-    a.Bool(case_sensitive).Bool(multiline);
     return Text::Owned(
-        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdRegExReplace, a.block())));
+        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdRegExReplace, Self(), text, replacement,
+                                        start, kOmitted, case_sensitive, multiline)));
 }
 
 }  // namespace quorix::rt

@@ -34,6 +34,12 @@ protected:
     uint32_t triple_[3];
 };
 
+// A control passed as an argument is its triple.
+inline ArgTriple ToArg(const Control& control) {
+    const uint32_t* t = control.triple();
+    return {t[0], t[1], t[2]};
+}
+
 // A number of colours and whether to dither, as the dialog "减少颜色" gives them.
 struct ColorChoice {
     int32_t colours = 0;
@@ -156,6 +162,9 @@ public:
                  bool multiline) const;
 
 private:
+    // The object as the first argument of its commands.
+    ArgTriple Self() const { return {object_, 0, type_}; }
+
     uint32_t library_;
     uint32_t type_;
     QxAddr object_ = 0;

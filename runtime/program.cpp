@@ -2,8 +2,6 @@
 
 #include <array>
 #include <bit>
-#include <cmath>
-#include <limits>
 #include <optional>
 #include <span>
 
@@ -134,7 +132,7 @@ void SetConstantAddresses(QxAddr empty_text, QxAddr empty_binary) {
 
 Text& Text::operator=(Text&& other) noexcept {
     if (this != &other) {
-        Release();
+        Free();
         addr_ = std::exchange(other.addr_, 0);
         owned_ = other.owned_;
     }
@@ -171,7 +169,7 @@ void TextVariable::Assign(const Text& value) {
     if (previous != 0) g_bound.free(previous);
 }
 
-void TextVariable::Release() {
+void TextVariable::Free() {
     const QxAddr held = Load32(word_);
     if (held != 0) g_bound.free(held);
 }
@@ -183,47 +181,27 @@ double AsDouble(uint64_t r) {
 }
 
 Text NumberToText(double value) {
-    Args<1> a;
-    a.Double(value);
-    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdNumberToText, a.block())));
+    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdNumberToText, value)));
 }
 
 double TextToNumber(const Text& text) {
-    Args<1> a;
-    a.TextArg(text);
-    return AsDouble(CallCore(abi::kCmdTextToNumber, a.block()));
+    return AsDouble(CallCore(abi::kCmdTextToNumber, text));
 }
 
 Binary ReadFile(const Text& path) {
-    Args<1> a;
-    a.TextArg(path);
-    return Binary(static_cast<QxAddr>(CallCore(abi::kCmdReadFile, a.block())));
+    return Binary(static_cast<QxAddr>(CallCore(abi::kCmdReadFile, path)));
 }
 
 bool WriteFile(const Text& path, const Binary& data) {
-    Args<2> a;
-    a.TextArg(path).BinaryArg(data);
-    return Low(CallCore(abi::kCmdWriteFile, a.block())) != 0;
+    return Low(CallCore(abi::kCmdWriteFile, path, data)) != 0;
 }
 
 Text WriteFileOrSayWhy(const Text& path, const Binary& data) {
-    Args<2> a;
-    a.TextArg(path).BinaryArg(data);
-    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdWriteFileOrSayWhy, a.block())));
+    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdWriteFileOrSayWhy, path, data)));
 }
 
 void ShowMessage(const Text& message, const Text& caption) {
-    Args<2> a;
-    a.TextArg(message).TextArg(caption);
-    CallCore(abi::kCmdShowMessage, a.block());
-}
-
-int32_t ToInteger(double value) {
-    if (std::isnan(value)) return 0;
-    const double t = std::trunc(value);
-    if (t >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-    if (t <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(t);
+    CallCore(abi::kCmdShowMessage, message, caption);
 }
 
 }  // namespace quorix::rt

@@ -6,14 +6,17 @@
 // stack and texts live in program memory.
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "image/bytes.h"
 #include "runtime/abi.h"
 #include "runtime/commands.h"
+#include "runtime/number.h"
 
 namespace quorix::rt {
 
@@ -82,8 +85,8 @@ QxAddr EmptyBinaryAddress();
 void SetConstantAddresses(QxAddr empty_text, QxAddr empty_binary);
 
 // ---- Texts ------------------------------------------------------------------------------
-// A text in program memory. An owned text is released when the Text goes away; a constant
-// text of the image is never released.
+// A text in program memory. An owned text is freed when the Text goes away; a constant
+// text of the image is never freed.
 class Text {
 public:
     Text() = default;
@@ -93,18 +96,19 @@ public:
     Text& operator=(Text&& other) noexcept;
     Text(const Text&) = delete;
     Text& operator=(const Text&) = delete;
-    ~Text() { Release(); }
+    ~Text() { Free(); }
 
     // The address to pass as an argument: never 0.
     QxAddr address() const { return addr_ != 0 ? addr_ : EmptyTextAddress(); }
     std::string_view view() const { return TextAt(addr_); }
     bool empty() const { return view().empty(); }
-    // Gives up ownership and returns the address (for a text variable that stores it).
-    QxAddr Release(bool free_now = true) {
+    // Frees an owned text now; the Text is empty afterwards.
+    void Free() {
         const QxAddr a = std::exchange(addr_, 0);
-        if (free_now && owned_ && a != 0) g_bound.free(a);
-        return a;
+        if (owned_ && a != 0) g_bound.free(a);
     }
+    // Gives up ownership without freeing and returns the address (for a text variable that
+    // stores it); the Text is empty afterwards.
     QxAddr Detach() { return std::exchange(addr_, 0); }
 
     friend bool operator==(const Text& a, const Text& b) { return a.view() == b.view(); }
@@ -135,12 +139,12 @@ private:
 };
 
 // A global text variable: a `var` word that owns the text it holds. Assigning copies the
-// text and releases the previous one; a constant is copied, never stored itself.
+// text and frees the previous one; a constant is copied, never stored itself.
 class TextVariable {
 public:
     explicit TextVariable(QxAddr word) : word_(word) {}
     void Assign(const Text& value);
-    void Release();  // releases the text held; the word keeps its value
+    void Free();  // frees the text held; the word keeps its value
     std::string_view view() const { return TextAt(Load32(word_)); }
     bool Equals(const Text& other) const { return view() == other.view(); }
 
@@ -160,44 +164,93 @@ private:
 };
 
 // ---- Argument blocks --------------------------------------------------------------------
-// An argument block on the stack: count, then (low, high, type) per argument.
-template <int N>
+// One argument as the runtime reads it: (low, high, type).
+struct ArgTriple {
+    uint32_t low = 0, high = 0, type = QX_ARG_OMITTED;
+};
+// An argument left out: the command uses its default.
+inline constexpr ArgTriple kOmitted{};
+
+inline ArgTriple ToArg(const ArgTriple& a) {
+    return a;
+}
+inline ArgTriple ToArg(int32_t v) {
+    return {static_cast<uint32_t>(v), 0, QX_ARG_INT};
+}
+// Only a bool itself: a pointer or a number would convert to bool silently.
+template <std::same_as<bool> B>
+ArgTriple ToArg(B v) {
+    return {v ? 1u : 0u, 0, QX_ARG_BOOL};
+}
+inline ArgTriple ToArg(double v) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, 8);
+    return {static_cast<uint32_t>(bits), static_cast<uint32_t>(bits >> 32), QX_ARG_DOUBLE};
+}
+inline ArgTriple ToArg(const Text& t) {
+    return {t.address(), 0, QX_ARG_TEXT};
+}
+inline ArgTriple ToArg(const Binary& b) {
+    return {b.address(), 0, QX_ARG_BINARY};
+}
+// The runtime's enumerations (formats, kinds, parts) travel as integers.
+template <typename E>
+requires std::is_enum_v<E> ArgTriple ToArg(E v) {
+    return ToArg(static_cast<int32_t>(v));
+}
+
+// A type that has exactly one way of being passed. An unsigned word, for one, could be an
+// integer or a double, and is not.
+template <typename T>
+concept Argument = requires(const T& value) {
+    ToArg(value);
+};
+
+// An argument block on the stack: the count, then each argument's triple. The block has room
+// for exactly the arguments it is made from, and its count is their number.
+template <size_t N>
 class Args {
 public:
-    Args() { words_[0] = 0; }
-    Args& Int(int32_t v) { return Put(static_cast<uint32_t>(v), 0, QX_ARG_INT); }
-    Args& Bool(bool v) { return Put(v ? 1 : 0, 0, QX_ARG_BOOL); }
-    Args& Double(double v) {
-        uint64_t bits;
-        std::memcpy(&bits, &v, 8);
-        return Put(static_cast<uint32_t>(bits), static_cast<uint32_t>(bits >> 32), QX_ARG_DOUBLE);
-    }
-    Args& TextArg(const Text& t) { return Put(t.address(), 0, QX_ARG_TEXT); }
-    Args& BinaryArg(const Binary& b) { return Put(b.address(), 0, QX_ARG_BINARY); }
-    Args& Omitted() { return Put(0, 0, QX_ARG_OMITTED); }
-    Args& Triple(const uint32_t* t) { return Put(t[0], t[1], t[2]); }
-    Args& Put(uint32_t low, uint32_t high, uint32_t type) {
-        uint32_t* p = words_ + 1 + 3 * words_[0];
-        p[0] = low;
-        p[1] = high;
-        p[2] = type;
-        ++words_[0];
-        return *this;
+    template <Argument... A>
+    requires(sizeof...(A) == N) explicit Args(const A&... args) {
+        words_[0] = N;
+        uint32_t* p = words_ + 1;
+        ((Put(p, ToArg(args)), p += 3), ...);
     }
     const uint32_t* block() const { return words_; }
 
 private:
-    // The count is set; each triple is written as it is put, and the runtime reads no further
-    // than the count.
+    static void Put(uint32_t* p, const ArgTriple& a) {
+        p[0] = a.low;
+        p[1] = a.high;
+        p[2] = a.type;
+    }
     uint32_t words_[1 + 3 * N];
 };
 
 // ---- Services ---------------------------------------------------------------------------
-inline uint64_t CallCore(uint32_t command, const uint32_t* block) {
-    return g_bound.call_core(command, block);
+// A command of the core library with these arguments (ints, bools, doubles, texts, binaries,
+// controls, enumerations, kOmitted or a raw ArgTriple), in order.
+template <typename... A>
+uint64_t CallCore(uint32_t command, const A&... args) {
+    if constexpr (sizeof...(A) == 0) {
+        static constexpr uint32_t kNoArguments[1] = {0};
+        return g_bound.call_core(command, kNoArguments);
+    } else {
+        const Args<sizeof...(A)> block(args...);
+        return g_bound.call_core(command, block.block());
+    }
 }
-inline uint64_t CallLibrary(uint32_t library_index, uint32_t command, const uint32_t* block) {
-    return g_bound.call_library(library_index, command, block);
+// A command of support library `library_index`, arguments as for CallCore.
+template <typename... A>
+uint64_t CallLibrary(uint32_t library_index, uint32_t command, const A&... args) {
+    if constexpr (sizeof...(A) == 0) {
+        static constexpr uint32_t kNoArguments[1] = {0};
+        return g_bound.call_library(library_index, command, kNoArguments);
+    } else {
+        const Args<sizeof...(A)> block(args...);
+        return g_bound.call_library(library_index, command, block.block());
+    }
 }
 inline int32_t Low(uint64_t r) {
     return static_cast<int32_t>(static_cast<uint32_t>(r));
@@ -207,20 +260,15 @@ double AsDouble(uint64_t r);
 // Lets pending interface events run. Throws ProgramEnding when the window has been closed
 // meanwhile and the program is ending.
 inline void DoEvents() {
-    static constexpr uint32_t kNoArguments[1] = {0};
-    if (Low(CallCore(abi::kCmdDoEvents, kNoArguments)) != 0) throw ProgramEnding{};
+    if (Low(CallCore(abi::kCmdDoEvents)) != 0) throw ProgramEnding{};
 }
 inline Text NumberToText(int32_t value) {
-    Args<1> a;
-    a.Int(value);
-    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdNumberToText, a.block())));
+    return Text::Owned(static_cast<QxAddr>(CallCore(abi::kCmdNumberToText, value)));
 }
 Text NumberToText(double value);
 double TextToNumber(const Text& text);
 inline int32_t RandomInteger(int32_t low, int32_t high) {
-    Args<2> a;
-    a.Int(low).Int(high);
-    return Low(CallCore(abi::kCmdRandomInteger, a.block()));
+    return Low(CallCore(abi::kCmdRandomInteger, low, high));
 }
 Binary ReadFile(const Text& path);
 bool WriteFile(const Text& path, const Binary& data);
@@ -229,8 +277,5 @@ bool WriteFile(const Text& path, const Binary& data);
 Text WriteFileOrSayWhy(const Text& path, const Binary& data);
 // Shows `message` in a box over the window and returns once the user has closed it.
 void ShowMessage(const Text& message, const Text& caption);
-
-// Number to integer: truncated toward zero; out-of-range values saturate.
-int32_t ToInteger(double value);
 
 }  // namespace quorix::rt

@@ -24,6 +24,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/krnln/color_value.h"
 #include "testing/x_server.h"
 
 struct xdo;
@@ -32,7 +33,7 @@ namespace quorix::testing {
 
 // A colour value as the program shows it (0x00BBGGRR) from a screen pixel.
 inline int32_t ColourValue(QRgb rgb) {
-    return qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16);
+    return static_cast<int32_t>(host::ValueFromRgb(rgb));
 }
 
 class DesktopProgram {

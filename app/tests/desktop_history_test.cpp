@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include "host/krnln/color_value.h"
 #include "testing/desktop_actions.h"
 
 namespace quorix {
@@ -162,8 +163,7 @@ std::map<int32_t, std::string> SchemeOf(const std::string& path) {
         EXPECT_EQ(tab, 7) << line.toStdString();
         EXPECT_TRUE(line.startsWith('#')) << line.toStdString();
         const uint32_t rgb = line.mid(1, 6).toUInt(nullptr, 16);
-        const int32_t colour =
-            int32_t(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
+        const auto colour = static_cast<int32_t>(host::ValueFromRgb(rgb));
         scheme[colour] = line.mid(tab + 1).toStdString();
     }
     return scheme;

@@ -12,6 +12,7 @@
 #include <QTableView>
 
 #include "convert/tests/eight_colours.h"
+#include "host/krnln/color_value.h"
 #include "testing/program_session.h"
 
 namespace quorix {
@@ -40,8 +41,7 @@ TEST(ColorTable, EachRowShowsItsColourBesideTheDecimalTextWhichFitsItsColumn) {
         for (int r = 0; r < m->rowCount(); ++r) {
             const QRgb p = picture.pixel(r, 0);  // rows in the order of the first line
             const QModelIndex colour = m->index(r, 0);
-            EXPECT_EQ(colour.data().toString(),
-                      QString::number(qRed(p) | (qGreen(p) << 8) | (qBlue(p) << 16)));
+            EXPECT_EQ(colour.data().toString(), QString::number(host::ValueFromRgb(p)));
             EXPECT_EQ(SwatchCentre(colour.data(Qt::DecorationRole)), p);
             EXPECT_FALSE(m->index(r, 1).data(Qt::DecorationRole).isValid());
             // The widest colour text with its swatch needs no more than the column gives.

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QProgressBar>
 
+#include "host/krnln/color_value.h"
 #include "host/krnln/runtime.h"
 #include "testing/program_session.h"
 #include "runtime/commands.h"
@@ -21,10 +22,6 @@ using testing::U;
 struct Row {
     QString colour, characters;
 };
-
-int32_t ColourValue(QRgb rgb) {
-    return qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16);
-}
 
 QSize BoardSize(Session& s, const char* board) {
     return s.Find(board)->size();
@@ -102,7 +99,7 @@ TEST(Conversion, StepOneFindsEachColourOnceInOrderOfFirstAppearance) {
         s.PutPicture(one);
         s.Click("按钮11");
         ASSERT_EQ(Rows(s).size(), 1u);
-        EXPECT_EQ(Rows(s)[0].colour, QString::number(ColourValue(qRgb(1, 2, 3))));
+        EXPECT_EQ(Rows(s)[0].colour, QString::number(host::ValueFromRgb(qRgb(1, 2, 3))));
         auto* bar = s.Find<QProgressBar>("取色字符进度条");
         EXPECT_EQ(bar->maximum(), 15);
         EXPECT_EQ(bar->value(), 15);
@@ -115,7 +112,7 @@ TEST(Conversion, StepOneFindsEachColourOnceInOrderOfFirstAppearance) {
         s.Click("按钮11");
         auto rows = Rows(s);
         ASSERT_EQ(rows.size(), 2u);
-        EXPECT_EQ(rows[0].colour, QString::number(ColourValue(qRgb(100, 100, 101))));
+        EXPECT_EQ(rows[0].colour, QString::number(host::ValueFromRgb(qRgb(100, 100, 101))));
 
         // Twice on the same picture: same colours in the same order, digits drawn anew.
         s.SetOutputSize("10", "10");

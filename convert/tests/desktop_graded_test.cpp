@@ -8,6 +8,7 @@
 #include <cmath>
 #include <set>
 
+#include "host/krnln/color_value.h"
 #include "testing/desktop_actions.h"
 
 namespace quorix {
@@ -119,7 +120,7 @@ TEST(DesktopGraded, APhotoInEightColoursGradedByLightnessGivesEveryPixelItsStep)
     ASSERT_EQ(rows.size(), colours.size());
     for (size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE("row " + std::to_string(i));
-        const QRgb rgb = qRgb(colours[i] & 0xFF, (colours[i] >> 8) & 0xFF, colours[i] >> 16);
+        const QRgb rgb = host::RgbFromValue(static_cast<uint32_t>(colours[i]));
         EXPECT_TRUE(ShowsBlockOf(q.Grab(ColourCell(q, rows[i])), rgb, 6)) << "no swatch";
         EXPECT_FALSE(ShowsMark(q.Grab(CharactersCell(q, rows[i])))) << "two digits are marked";
     }

@@ -16,6 +16,7 @@
 
 #include "convert/ramp_steps.h"
 #include "convert/tests/eight_colours.h"
+#include "host/krnln/color_value.h"
 #include "testing/program_session.h"
 
 namespace quorix {
@@ -282,8 +283,7 @@ TEST(GradedCharacters, RowsCanBeEditedAfterwardsAndStepTwoWritesWhatTheTableHold
         for (int y = 0; y < picture.height(); ++y) {
             for (int x = 0; x < picture.width(); ++x) {
                 const QRgb p = picture.pixel(x, y);
-                const QString colour =
-                    QString::number(qRed(p) | (qGreen(p) << 8) | (qBlue(p) << 16));
+                const QString colour = QString::number(host::ValueFromRgb(p));
                 for (const Row& r : rows) {
                     if (r.colour == colour) expected += r.characters;
                 }

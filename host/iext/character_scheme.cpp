@@ -4,6 +4,8 @@
 #include <QStringDecoder>
 #include <cmath>
 
+#include "host/krnln/color_value.h"
+
 namespace quorix::host {
 namespace {
 
@@ -23,12 +25,11 @@ int64_t ColourOfHex(QStringView text) {
         if (d < 0) return -1;
         rgb = (rgb << 4) | uint32_t(d);
     }
-    return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+    return ValueFromRgb(rgb);
 }
 
 QString HexOfColour(uint32_t colour) {
-    const uint32_t rgb = ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
-    return QStringLiteral("#%1").arg(rgb, 6, 16, QChar('0')).toUpper();
+    return QStringLiteral("#%1").arg(RgbFromValue(colour) & RGB_MASK, 6, 16, QChar('0')).toUpper();
 }
 
 struct Lab {

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "host/krnln/color_value.h"
+
 namespace quorix::host {
 namespace {
 
@@ -13,10 +15,6 @@ namespace {
 constexpr const char kFontStack[] =
     "'Noto Sans Mono CJK SC', 'Source Han Mono SC', 'Sarasa Mono SC', 'NSimSun', 'SimSun', "
     "'MS Gothic', monospace";
-
-int32_t ValueOf(QRgb rgb) {
-    return qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16);
-}
 
 }  // namespace
 
@@ -31,7 +29,8 @@ std::vector<ColouredLine> ColourPicture(const QImage& board,
         for (int x = 0; x < image.width(); ++x) {
             const QRgb rgb = row[x] | 0xFF000000u;
             auto found = known.constFind(rgb);
-            if (found == known.cend()) found = known.insert(rgb, characters(ValueOf(rgb)));
+            if (found == known.cend())
+                found = known.insert(rgb, characters(static_cast<int32_t>(ValueFromRgb(rgb))));
             if (found->isEmpty()) continue;
             if (!line.empty() && line.back().colour == rgb) {
                 line.back().text += *found;

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <charconv>
 
-#include "host/krnln/controls/control_util.h"
+#include "host/krnln/color_value.h"
 #include "host/krnln/fonts.h"
 #include "host/krnln/text_codec.h"
 

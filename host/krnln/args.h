@@ -7,6 +7,7 @@
 
 #include "host/krnln/program_memory.h"
 #include "runtime/abi.h"
+#include "runtime/number.h"
 
 namespace quorix::host {
 
@@ -24,17 +25,14 @@ public:
         const uint32_t* t = block_ + 1 + 3 * i;
         return {t[0], t[1], t[2]};
     }
-    // An integer argument; doubles are truncated toward zero; omitted gives `fallback`.
+    // An integer argument; a double is converted as rt::ToInteger does; omitted gives
+    // `fallback`.
     int32_t Int(uint32_t i, int32_t fallback = 0) const {
         if (i < count_ && block_[3 + 3 * i] == QX_ARG_INT)
             return static_cast<int32_t>(block_[1 + 3 * i]);
         const Arg a = at(i);
         if (a.omitted()) return fallback;
-        if (a.type == QX_ARG_DOUBLE) {
-            const double d = Double(i);
-            if (!(d > -2147483649.0 && d < 2147483648.0)) return d > 0 ? INT32_MAX : INT32_MIN;
-            return static_cast<int32_t>(d);
-        }
+        if (a.type == QX_ARG_DOUBLE) return rt::ToInteger(Double(i));
         return static_cast<int32_t>(a.low);
     }
     double Double(uint32_t i) const {

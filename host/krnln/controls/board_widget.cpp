@@ -34,7 +34,7 @@ BoardWidget::BoardWidget(QWidget* parent) : QWidget(parent) {
     connect(&drop_spare_, &QTimer::timeout, this, [this] { spare_ = QImage(); });
     setAttribute(Qt::WA_OpaquePaintEvent);
     QImage blank(1, 1, QImage::Format_RGB32);
-    blank.fill(ColourOf(background_));
+    blank.fill(ColorFromValue(background_));
     Adopt(std::move(blank));
     resize(image_.size());
 }
@@ -72,7 +72,7 @@ QImage& BoardWidget::Blank() {
     if (!image_.isDetached() && !AdoptSpare()) {
         Adopt(QImage(image_.size(), QImage::Format_RGB32));
     }
-    image_.fill(ColourOf(background_));
+    image_.fill(ColorFromValue(background_));
     return image_;
 }
 
@@ -82,12 +82,20 @@ void BoardWidget::TakeSpare(QImage spare) {
     drop_spare_.start(3000);
 }
 
-QPen BoardWidget::Pen() const {
-    QPen pen(ColourOf(pen_colour_));
+// Every figure is drawn pixel exact with the board's pen, unfilled, and repaints the part of
+// the widget that `box` and the pen's width cover.
+template <typename Draw>
+void BoardWidget::DrawFigure(const QRect& box, Draw draw) {
+    QPen pen(ColorFromValue(pen_colour_));
     pen.setWidth(pen_width_);
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::RoundJoin);
-    return pen;
+    QPainter p(&Own());
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    draw(p);
+    Changed(box);
 }
 
 void BoardWidget::Changed(const QRect& figure) {
@@ -103,7 +111,7 @@ void BoardWidget::SyncPicture() {
     // A hidden widget hears of its resizes only once shown, so every resize goes through here.
     if (image_.size() == size() || size().isEmpty()) return;
     QImage resized(size(), QImage::Format_RGB32);
-    resized.fill(ColourOf(background_));
+    resized.fill(ColorFromValue(background_));
     CopyOverlap(image_, resized);
     Adopt(std::move(resized));
     update();
@@ -115,7 +123,7 @@ void BoardWidget::resizeEvent(QResizeEvent*) {
 
 void BoardWidget::SetPixel(int x, int y, int32_t colour) {
     if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return;
-    Own().setPixel(x, y, ColourOf(colour).rgb());
+    Own().setPixel(x, y, RgbFromValue(colour));
     update(x, y, 1, 1);
 }
 
@@ -127,41 +135,23 @@ void BoardWidget::PutPixels(const QImage& pixels, QPoint at) {
 }
 
 void BoardWidget::Line(QPoint a, QPoint b) {
-    QPainter p(&Own());
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(Pen());
-    p.drawLine(a, b);
-    Changed(board::BoxOf(a, b));
+    DrawFigure(board::BoxOf(a, b), [&](QPainter& p) { p.drawLine(a, b); });
 }
 
 void BoardWidget::Ellipse(QPoint a, QPoint b) {
-    QPainter p(&Own());
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(Pen());
-    p.setBrush(Qt::NoBrush);
     const QRect r = board::BoxOf(a, b);
-    p.drawEllipse(r);
-    Changed(r);
+    DrawFigure(r, [&](QPainter& p) { p.drawEllipse(r); });
 }
 
 void BoardWidget::Rectangle(QPoint a, QPoint b) {
-    QPainter p(&Own());
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(Pen());
-    p.setBrush(Qt::NoBrush);
     const QRect r = board::BoxOf(a, b);
-    p.drawRect(r);
-    Changed(r);
+    DrawFigure(r, [&](QPainter& p) { p.drawRect(r); });
 }
 
 void BoardWidget::Arc(QPoint a, QPoint b, QPoint start, QPoint end) {
     const QRect r = board::BoxOf(a, b);
     const board::ArcAngles angles = board::ArcFrom(r, start, end);
-    QPainter p(&Own());
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(Pen());
-    p.drawArc(r, angles.start16, angles.span16);
-    Changed(r);
+    DrawFigure(r, [&](QPainter& p) { p.drawArc(r, angles.start16, angles.span16); });
 }
 
 void BoardWidget::SetPicture(const QImage& picture) {
@@ -190,7 +180,7 @@ bool BoardWidget::DrawPicture(const QByteArray& encoded, const QRect& rect, int3
     // above white leaves every pixel drawn.
     if (transparent >= 0 && transparent <= 0x00FFFFFF) {
         picture = picture.convertToFormat(QImage::Format_ARGB32);
-        const QRgb key = ColourOf(transparent).rgb();
+        const QRgb key = RgbFromValue(transparent);
         for (int y = 0; y < picture.height(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
             for (int x = 0; x < picture.width(); ++x) {
@@ -212,7 +202,7 @@ QByteArray BoardWidget::AsBmp(int width, int height) const {
 QByteArray BoardWidget::AsFile(int width, int height, const char* format, int quality) const {
     if (width <= 0 || height <= 0) return {};
     QImage out(width, height, QImage::Format_RGB32);
-    out.fill(ColourOf(background_));
+    out.fill(ColorFromValue(background_));
     {
         QPainter p(&out);
         p.drawImage(0, 0, image_);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "host/krnln/color_value.h"
 #include "host/krnln/controls/board_geometry.h"
 
 namespace quorix::host {
@@ -49,7 +50,7 @@ public:
         }
         QRgb rgb;
         std::memcpy(&rgb, pixels_ + qsizetype{y} * stride_ + qsizetype{x} * 4, 4);
-        return static_cast<int32_t>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
+        return static_cast<int32_t>(ValueFromRgb(rgb));
     }
     void SetPixel(int x, int y, int32_t colour);
     void Line(QPoint a, QPoint b);
@@ -83,10 +84,6 @@ public:
     // A left release over the board that Qt gave to another widget, the one that got the press.
     void ReleasedFromElsewhere(QPoint at, Qt::KeyboardModifiers modifiers);
 
-    static QColor ColourOf(int32_t value) {
-        return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-    }
-
 signals:
     // Pointer events over the board, in board pixels; `keys` is the key state (1 Ctrl, 2 Shift,
     // 4 Alt). A release or a movement outside the board is not the board's.
@@ -103,7 +100,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    QPen Pen() const;
+    template <typename Draw>
+    void DrawFigure(const QRect& box, Draw draw);
     void Changed(const QRect& figure);
 
     // Sets the picture and notes where its pixels are.

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "host/krnln/color_value.h"
 #include "host/krnln/controls/control_util.h"
 #include "host/krnln/controls/kinds.h"
 #include "runtime/commands.h"

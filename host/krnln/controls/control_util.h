@@ -1,8 +1,7 @@
-// Small helpers shared by the control kinds: colour values, captions and signal connections
-// that must not outlive the unit that made them.
+// Small helpers shared by the control kinds: captions, keys and signal connections that must
+// not outlive the unit that made them. Colour values are in color_value.h.
 #pragma once
 
-#include <QColor>
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QObject>
@@ -14,16 +13,6 @@
 #include "host/krnln/text_codec.h"
 
 namespace quorix::host {
-
-// A colour value keeps red in the low byte: 0x00BBGGRR. The top byte is ignored.
-inline QColor ColorFromValue(uint32_t value) {
-    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
-                  static_cast<int>((value >> 16) & 0xFF));
-}
-inline uint32_t ValueFromColor(const QColor& color) {
-    return static_cast<uint32_t>(color.red()) | (static_cast<uint32_t>(color.green()) << 8) |
-           (static_cast<uint32_t>(color.blue()) << 16);
-}
 
 // Captions store line breaks as CR LF; widgets break lines at LF.
 inline QString ShownCaption(const QString& caption) {

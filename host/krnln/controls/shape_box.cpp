@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "host/krnln/controls/control_util.h"
+#include "host/krnln/color_value.h"
 #include "host/krnln/controls/kinds.h"
 #include "image/form_types.h"
 #include "runtime/commands.h"
