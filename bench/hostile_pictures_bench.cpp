@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "testing/program_session.h"
 #include "output/tests/hostile_pictures.h"
 #include "output/tests/process_memory.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "testing/program_session.h"
 #include "output/tests/process_memory.h"
 #include "output/tests/soak_cycle.h"
+#include "testing/program_session.h"
 
 int main(int argc, char** argv) {
     using namespace quorix;

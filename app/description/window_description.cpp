@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "app/description/gbk.h"
-#include "app/program_layout.h"
 #include "app/description/window_contents.h"
+#include "app/program_layout.h"
 #include "image/form_types.h"
 #include "runtime/commands.h"
 

@@ -9,8 +9,8 @@
 
 #include "host/krnln/color_value.h"
 #include "host/krnln/runtime.h"
-#include "testing/program_session.h"
 #include "runtime/commands.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

@@ -11,9 +11,9 @@
 #include "app/dispatch.h"
 #include "host/krnln/fatal_error.h"
 #include "host/krnln/runtime.h"
-#include "testing/program_session.h"
 #include "loader/loader.h"
 #include "loader/platform_posix.h"
+#include "testing/program_session.h"
 
 extern "C" unsigned char kQuorixProgramImage[];
 extern "C" const uint32_t kQuorixProgramImageSize;

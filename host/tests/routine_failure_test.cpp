@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "host/krnln/fatal_error.h"
-#include "testing/program_session.h"
 #include "runtime/abi.h"
+#include "testing/program_session.h"
 
 extern "C" QX_EXPORT int32_t QuorixRunRoutine(uint32_t, const int32_t*, uint32_t,
                                               const QxHostContext*) {

@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "host/krnln/runtime.h"
-#include "testing/program_session.h"
 #include "runtime/program.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

@@ -8,8 +8,8 @@
 #include <QVariant>
 
 #include "host/krnln/runtime.h"
-#include "testing/program_session.h"
 #include "runtime/commands.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

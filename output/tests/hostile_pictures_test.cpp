@@ -24,11 +24,11 @@
 #include <vector>
 
 #include "host/krnln/runtime.h"
-#include "testing/program_session.h"
-#include "testing/watchdog.h"
 #include "output/tests/hostile_pictures.h"
 #include "output/tests/process_memory.h"
 #include "runtime/commands.h"
+#include "testing/program_session.h"
+#include "testing/watchdog.h"
 
 namespace quorix {
 namespace {

@@ -14,9 +14,9 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "testing/program_session.h"
 #include "output/tests/picture_samples.h"
 #include "output/tests/process_memory.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

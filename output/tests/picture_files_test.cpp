@@ -23,9 +23,9 @@
 #include <set>
 
 #include "host/krnln/runtime.h"
-#include "testing/program_session.h"
 #include "output/tests/picture_samples.h"
 #include "runtime/commands.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "host/krnln/runtime.h"
-#include "testing/program_session.h"
 #include "runtime/commands.h"
+#include "testing/program_session.h"
 
 namespace quorix::testing {
 

@@ -10,9 +10,9 @@
 
 #include "host/krnln/history.h"
 #include "host/krnln/runtime.h"
-#include "testing/program_session.h"
 #include "output/tests/process_memory.h"
 #include "output/tests/soak_cycle.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

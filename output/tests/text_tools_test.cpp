@@ -14,9 +14,9 @@
 
 #include "app/program.h"
 #include "host/krnln/runtime.h"
+#include "runtime/commands.h"
 #include "testing/program_session.h"
 #include "testing/watchdog.h"
-#include "runtime/commands.h"
 
 namespace quorix {
 namespace {

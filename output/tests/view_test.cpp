@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "host/krnln/runtime.h"
-#include "testing/program_session.h"
 #include "runtime/commands.h"
+#include "testing/program_session.h"
 
 namespace quorix {
 namespace {

@@ -8,9 +8,9 @@
 
 #include "app/description/gbk.h"
 #include "app/description/program_builder.h"
-#include "app/units.h"
 #include "app/description/window_contents.h"
 #include "app/description/window_description.h"
+#include "app/units.h"
 #include "image/form_types.h"
 #include "image/tests/block_bytes.h"
 
