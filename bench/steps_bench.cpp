@@ -23,6 +23,7 @@
 
 #include "host/krnln/runtime.h"
 #include "testing/program_session.h"
+#include "testing/watchdog.h"
 
 namespace quorix {
 namespace {
@@ -287,6 +288,9 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     const std::string which = argc > 1 ? argv[1] : "photo256";
     if (which == "write-photo" && argc > 2) return quorix::Photo(1024).save(argv[2], "PNG") ? 0 : 1;
+    // A program that never gets going (its runtime not found beside a copied binary, say) would
+    // otherwise hold whoever waits on this benchmark for good.
+    const quorix::testing::Watchdog watchdog(std::chrono::seconds(300), "steps_bench " + which);
     const auto result = quorix::testing::RunProgram([&](quorix::testing::Session& s) {
         if (which == "photo256") quorix::Steps(s, "photo", quorix::Photo, 256);
         if (which == "photo1024") quorix::Steps(s, "photo", quorix::Photo, 1024);
