@@ -23,6 +23,14 @@ QByteArray RedPng(QSize size) {
     return png;
 }
 
+// A 40 × 30 board with a red pen and one pixel of another colour: something for Clear to take
+// away, and for a copy of the picture to carry over.
+void Prepare(BoardWidget& board) {
+    board.SetSize({40, 30});
+    board.set_pen_colour(kRed);
+    board.SetPixel(30, 25, 0x00123456);
+}
+
 // The pixel reads agree with the picture everywhere.
 bool ReadsMatch(const BoardWidget& board) {
     for (int y = 0; y < board.image().height(); ++y) {
@@ -86,10 +94,7 @@ TEST(BoardWidget, ACopyOfThePictureKeepsItAsItWasWhileTheBoardDrawsOnItsOwn) {
     for (const Drawing& d : drawings) {
         SCOPED_TRACE(d.name);
         BoardWidget board(nullptr);
-        board.SetSize({40, 30});
-        board.set_pen_colour(kRed);
-        // Something for Clear to take away, and a pixel that is not white everywhere else.
-        board.SetPixel(30, 25, 0x00123456);
+        Prepare(board);
         const QImage kept = board.image();
         const QImage before = board.Picture();
         ASSERT_EQ(kept.constBits(), board.image().constBits()) << "the copy shares the pixels";
@@ -109,9 +114,7 @@ TEST(BoardWidget, ASpareOfThePicturesSizeIsDrawnOnInsteadOfACopyAndTheKeptPictur
     for (const QSize spare_size : {QSize(40, 30), QSize(41, 30)}) {
         SCOPED_TRACE(spare_size.width());
         BoardWidget board(nullptr);
-        board.SetSize({40, 30});
-        board.set_pen_colour(kRed);
-        board.SetPixel(30, 25, 0x00123456);
+        Prepare(board);
         const QImage kept = board.image();
         const QImage before = board.Picture();
         QImage spare(spare_size, QImage::Format_RGB32);
