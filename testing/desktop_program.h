@@ -61,6 +61,9 @@ public:
 
     // ---- Where things are, in screen pixels ----
     QRect window_rect() const;
+    // The X window the main window is shown in (0 if none): a window that is made anew while
+    // shown flashes, and loses what a window manager or a tool attached to it.
+    unsigned long main_window() const { return FindWindow(WindowKind::kMain); }
     // The place of a control (UTF-8 name) as the window description lays it out.
     QRect Place(const char* control) const;
     QPoint Centre(const char* control) const { return Place(control).center(); }

@@ -20,6 +20,8 @@ TEST(DesktopStartPage, OfflineTheQuorixTabShowsTheProgramsOwnPage) {
     q.Click("按钮16");  // the keyboard's focus in the window
     ASSERT_TRUE(q.WaitIdle());
     q.Keys("ctrl+Tab");  // to the tab "Quorix"
+    // The tab shows at once, the page when the web engine, started by the tab, has made it.
+    ASSERT_TRUE(q.WaitIdle());
     const QRect page = q.Place("超文本浏览框1");
     ASSERT_TRUE(q.WaitUntil([&] { return InkRows(q.Grab(page)).size() >= 3; }))
         << "watchdog: the tab shows no page";

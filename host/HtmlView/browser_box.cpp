@@ -2,8 +2,10 @@
 // that cannot be loaded (no network, the host down) gives way to a page of the program's own,
 // inside the box: its name, version, what it does, and the address it could not show. Nothing
 // pops up.
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMap>
+#include <QTimer>
 #include <QUrl>
 
 #include "host/krnln/controls/control_util.h"
@@ -13,6 +15,7 @@
 #include "runtime/resources.h"
 
 #ifdef QUORIX_HAVE_WEBENGINE
+#include <QOpenGLWidget>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
@@ -76,9 +79,10 @@ QUrl UrlFromAddress(const QString& address) {
 
 #ifdef QUORIX_HAVE_WEBENGINE
 
-class BrowserView : public QWebEngineView {
+// A web view that has lost the page it was sent to shows the program's own page instead.
+class WebView : public QWebEngineView {
 public:
-    BrowserView(QWidget* parent, const Runtime& rt) : QWebEngineView(parent), runtime_(rt) {
+    WebView(QWidget* parent, const Runtime& rt) : QWebEngineView(parent), runtime_(rt) {
         // Chromium's own error page would be in the system language and pull in more of
         // Chromium; the box shows its own notice instead, for the page it was sent to.
         settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
@@ -90,11 +94,6 @@ public:
                     requested_.clear();
                     setHtml(OwnPage::Of(runtime_, address_).Html());
                 });
-        // A web view draws through the GPU. When one first shows in a window that is already on
-        // screen, Qt gives the window a new native window: the window flashes, and whoever holds
-        // the first one (a window manager's frame, a tool that sends it a close) loses it. An
-        // empty page, loaded before the window is shown, brings the view in early.
-        setUrl(QUrl(QStringLiteral("about:blank")));
     }
     void Navigate(const QString& address) {
         address_ = address;
@@ -106,6 +105,62 @@ private:
     const Runtime& runtime_;
     QString address_;
     QUrl requested_;  // the page the box was sent to, until it fails
+};
+
+// The box starts its web engine (some 60 MB of Chromium in this process, more in its helpers)
+// only when it first shows: until then it keeps the address it was sent to, and a user who
+// never opens its tab never pays for it.
+class BrowserView : public QWidget {
+public:
+    BrowserView(QWidget* parent, const Runtime& rt) : QWidget(parent), runtime_(rt) {
+        setAutoFillBackground(true);
+        setBackgroundRole(QPalette::Base);
+        setFocusPolicy(Qt::StrongFocus);
+        // A web view draws through the GPU. When the first such widget comes into a window that
+        // is already on screen, Qt gives the window a new native window: the window flashes,
+        // and whoever holds the first one (a window manager's frame, a tool that sends it a
+        // close) loses it. A GL widget that never shows makes the window draw that way from
+        // the start, at the cost of a widget. (Only on a desktop's screen: the platforms
+        // without one, for tests, have no GL widgets.)
+        const QString platform = QGuiApplication::platformName();
+        if (platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"))) {
+            (new QOpenGLWidget(this))->hide();
+        }
+    }
+    void Navigate(const QString& address) {
+        address_ = address;
+        // What the box was sent to, also before the web view exists (tests read it).
+        setProperty("url", UrlFromAddress(address));
+        if (web_ != nullptr) web_->Navigate(address);
+    }
+
+protected:
+    // The tab that holds the box shows at once; the engine starts right after.
+    void showEvent(QShowEvent* event) override {
+        if (web_ == nullptr && !starting_) {
+            starting_ = true;
+            QTimer::singleShot(0, this, [this] { Start(); });
+        }
+        QWidget::showEvent(event);
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        if (web_ != nullptr) web_->setGeometry(rect());
+        QWidget::resizeEvent(event);
+    }
+
+private:
+    void Start() {
+        web_ = new WebView(this, runtime_);
+        web_->setGeometry(rect());
+        setFocusProxy(web_);
+        if (!address_.isNull()) web_->Navigate(address_);
+        web_->show();
+    }
+
+    const Runtime& runtime_;
+    QString address_;  // null until the box is sent somewhere
+    WebView* web_ = nullptr;
+    bool starting_ = false;
 };
 
 #else

@@ -135,12 +135,10 @@ QString FromProgramText(std::string_view bytes) {
     return out;
 }
 
-void AppendFromProgramText(std::u16string& out, std::string_view bytes) {
+qsizetype DecodeProgramText(std::string_view bytes, char16_t* out) {
     const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
     const size_t n = bytes.size();
-    const size_t at = out.size();
-    out.resize(at + n);  // never more characters than bytes
-    char16_t* o = out.data() + at;
+    char16_t* o = out;
     size_t i = 0;
     while (i < n) {
         const uint8_t b = p[i];
@@ -158,14 +156,9 @@ void AppendFromProgramText(std::u16string& out, std::string_view bytes) {
                 continue;
             }
         }
-        // A code for ICU: the whole text takes the long way.
-        const QString whole = FromProgramText(bytes);
-        out.resize(at);
-        out.append(reinterpret_cast<const char16_t*>(whole.utf16()),
-                   static_cast<size_t>(whole.size()));
-        return;
+        return -1;
     }
-    out.resize(static_cast<size_t>(o - out.data()));
+    return o - out;
 }
 
 namespace {

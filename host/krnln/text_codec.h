@@ -11,9 +11,11 @@
 namespace quorix::host {
 
 QString FromProgramText(std::string_view bytes);
-// Appends what FromProgramText(bytes) gives to `out`. For the short texts a step appends once
+// Writes what FromProgramText(bytes) gives to `out`, which has room for bytes.size()
+// characters (a text never has more characters than bytes here), and answers how many; -1 when
+// a code needs ICU, and `out` is then to be ignored. For the short texts a step appends once
 // per pixel: no string is made on the way.
-void AppendFromProgramText(std::u16string& out, std::string_view bytes);
+qsizetype DecodeProgramText(std::string_view bytes, char16_t* out);
 QByteArray ToProgramText(const QString& text);
 // What ToProgramText(text) gives, in two steps: its length, then the bytes written to `out`,
 // which has room for `length` = ProgramTextLength(text) bytes. A text of megabytes is

@@ -65,7 +65,8 @@ TEST(Startup, TheCreationHandlerPointsTheBrowserBoxAtTheStartPage) {
     RunProgram([](Session& s) {
         EXPECT_EQ(s.runtime().ReadProperty(QString::fromUtf8("超文本浏览框1"), abi::kPropAddress),
                   "http://www.corvane.cn/zhuce/");
-        // A real web view was told to go there (a plain fallback view has no address).
+        // The web box was told to go there; its web view, made when the box first shows,
+        // goes there then (a plain fallback view has no address).
         const QVariant url = s.Find("超文本浏览框1")->property("url");
         if (url.isValid()) {
             EXPECT_EQ(url.toUrl().toString(), "http://www.corvane.cn/zhuce/");

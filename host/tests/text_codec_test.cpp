@@ -7,6 +7,7 @@
 #include <QStringEncoder>
 #include <random>
 
+#include "host/krnln/controls/edit_box_shown.h"
 #include "host/krnln/program_texts.h"
 #include "host/krnln/text_codec.h"
 
@@ -90,6 +91,66 @@ TEST(TextCodec, MalformedBytesNeverReadPastTheTextAndKeepItsAscii) {
         for (const char c : {'1', '2', 'a', 'b', 'c'}) {
             EXPECT_EQ(text.count(QChar(c)), bytes.count(c)) << bytes.toHex().toStdString();
         }
+    }
+}
+
+// A step's short texts decode on the spot, as ICU decodes them; anything that needs ICU itself
+// says so instead of writing a guess.
+TEST(TextCodec, ShortTextsDecodeInPlaceOrAskForIcu) {
+    const struct {
+        QByteArray bytes;
+        bool by_table;
+    } cases[] = {
+        {QByteArray(), true},
+        {QByteArray("07"), true},
+        {QByteArray("\r\n"), true},
+        {IcuEncode(QStringLiteral("█")), true},
+        {IcuEncode(QStringLiteral("1█2★")), true},
+        {IcuEncode(QStringLiteral("a\u0080")), false},  // a four-byte code
+        {IcuEncode(QStringLiteral("9\U0001F600")), false},
+        {QByteArray("12\x81", 3), false},
+        {QByteArray("\x81\x7F", 2), false},
+    };
+    for (const auto& c : cases) {
+        std::vector<char16_t> out(static_cast<size_t>(c.bytes.size()) + 1, u'?');
+        const qsizetype written = DecodeProgramText(View(c.bytes), out.data());
+        const std::string hex = c.bytes.toHex().toStdString();
+        if (!c.by_table) {
+            EXPECT_EQ(written, -1) << hex;
+            continue;
+        }
+        ASSERT_GE(written, 0) << hex;
+        EXPECT_EQ(QStringView(out.data(), written), IcuDecode(c.bytes)) << hex;
+        EXPECT_EQ(out[static_cast<size_t>(c.bytes.size())], u'?') << hex;  // nothing past the room
+    }
+}
+
+// What an output box collects between two flushes: every piece as FromProgramText gives it,
+// through the buffer's growth and after it is cleared.
+TEST(TextCodec, PendingTextHoldsEveryPieceAsItsOwnTextGivesIt) {
+    const QByteArray pieces[] = {
+        QByteArray("42"),
+        IcuEncode(QStringLiteral("█")),
+        QByteArray("\r\n"),
+        IcuEncode(QStringLiteral("\U0001F600")),
+        QByteArray("\x81", 1),
+        QByteArray("1234567\xA1", 8),        // the eighth byte starts a code the piece cuts off
+        IcuEncode(QStringLiteral("★★★★★")),  // ten bytes
+        QByteArray("123456789"),
+        QByteArray(),
+    };
+    PendingText pending;
+    for (int round = 0; round < 2; ++round) {
+        QString expected;
+        // Past the first room of 4096 characters, twice over.
+        for (int i = 0; i < 3000; ++i) {
+            const QByteArray& piece = pieces[static_cast<size_t>(i) % std::size(pieces)];
+            pending.AppendProgramText(View(piece));
+            expected += FromProgramText(View(piece));
+        }
+        EXPECT_EQ(pending.view(), expected) << "round " << round;
+        pending.clear();
+        EXPECT_TRUE(pending.empty());
     }
 }
 

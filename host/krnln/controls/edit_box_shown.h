@@ -10,6 +10,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -115,6 +116,52 @@ private:
     bool user_changed_ = false;
 };
 
+// Text appended and not yet shown. It grows by doubling and keeps its room when it is cleared:
+// a step fills it again between two flushes, a pixel's characters at a time.
+class PendingText {
+public:
+    bool empty() const { return size_ == 0; }
+    QStringView view() const { return {data_.get(), size_}; }
+    void clear() { size_ = 0; }
+    // Room for `n` more characters at the end; Commit() keeps those written there.
+    char16_t* Room(qsizetype n) {
+        if (capacity_ - size_ < n) Grow(n);
+        return data_.get() + size_;
+    }
+    void Commit(qsizetype n) { size_ += n; }
+    // Appends what FromProgramText(bytes) gives.
+    void AppendProgramText(std::string_view bytes) {
+        const auto n = static_cast<qsizetype>(bytes.size());
+        char16_t* out = Room(n);
+        // A pixel's characters are most often a few ASCII digits: copied as they are.
+        if (n <= 8) {
+            const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+            uint8_t high = 0;
+            for (qsizetype i = 0; i < n; ++i) {
+                out[i] = p[i];
+                high |= p[i];
+            }
+            if (high < 0x80) return Commit(n);
+        }
+        const qsizetype written = DecodeProgramText(bytes, out);
+        if (written >= 0) return Commit(written);
+        const QString whole = FromProgramText(bytes);  // a code for ICU
+        std::copy_n(whole.utf16(), whole.size(), Room(whole.size()));
+        Commit(whole.size());
+    }
+
+private:
+    void Grow(qsizetype n) {
+        const qsizetype capacity = std::max({size_ + n, 2 * capacity_, qsizetype{4096}});
+        auto data = std::make_unique_for_overwrite<char16_t[]>(static_cast<size_t>(capacity));
+        std::copy_n(data_.get(), size_, data.get());
+        data_ = std::move(data);
+        capacity_ = capacity;
+    }
+    std::unique_ptr<char16_t[]> data_;
+    qsizetype size_ = 0, capacity_ = 0;
+};
+
 // The text in a CharacterView, which keeps the CR LF line breaks. Appended text waits in
 // Unicode until it is shown; the view's text is then the only copy.
 class CharacterShown {
@@ -126,11 +173,11 @@ public:
         tail_.clear();
         view_->SetText(TextFromProgram(bytes));
     }
-    void Append(std::string_view bytes) { AppendFromProgramText(tail_, bytes); }
+    void Append(std::string_view bytes) { tail_.AppendProgramText(bytes); }
     bool ShowAppended(bool reveal) {
         if (tail_.empty()) return false;
         const qsizetype at = view_->text().size();
-        view_->Append(QStringView(tail_.data(), static_cast<qsizetype>(tail_.size())));
+        view_->Append(tail_.view());
         tail_.clear();
         if (reveal) view_->Reveal(at);
         return true;
@@ -139,10 +186,7 @@ public:
         if (tail_.empty()) return host::NewProgramText(memory, view_->text());
         return host::NewProgramText(memory, Text());
     }
-    QString Text() const {
-        return view_->text() +
-               QStringView(tail_.data(), static_cast<qsizetype>(tail_.size())).toString();
-    }
+    QString Text() const { return view_->text() + tail_.view().toString(); }
     bool HasUserEdits() const { return view_->editing(); }
     void TakeUserEdits() { view_->TakeEdits(); }
     void Select(int from, int to) {
@@ -161,7 +205,7 @@ private:
         return offset;
     }
     CharacterView* view_;
-    std::u16string tail_;  // appended, not yet shown
+    PendingText tail_;  // appended, not yet shown
 };
 
 }  // namespace quorix::host
