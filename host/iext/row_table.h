@@ -114,8 +114,8 @@ private:
     // Anticipate's pipeline: the keys of the last texts it was given, and the rows found for
     // them a few calls later. Only ever used to decide what to prefetch.
     static constexpr unsigned kPipeline = 8;
-    static constexpr unsigned kRowLag = 3;   // calls from loading a slot to reading it
-    static constexpr unsigned kCellLag = 3;  // calls from loading a row's cells to reading them
+    static constexpr unsigned kRowLag = 5;   // calls from loading a slot to reading it
+    static constexpr unsigned kCellLag = 5;  // calls from loading a row's cells to reading them
     std::array<Key, kPipeline> anticipated_keys_{};
     std::array<int, kPipeline> anticipated_rows_{};
     unsigned anticipated_ = 0;

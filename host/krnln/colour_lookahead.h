@@ -12,7 +12,7 @@ namespace quorix::host {
 class ColourLookahead {
 public:
     // How many pixels ahead of the one being read the board tells of.
-    static constexpr int kPixelsAhead = 8;
+    static constexpr int kPixelsAhead = 16;
 
     // `colour` is the colour value of the pixel the scan reads kPixelsAhead reads from now.
     virtual void AnticipateColour(int32_t colour) = 0;
