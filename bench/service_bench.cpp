@@ -70,6 +70,36 @@ void GiveRowItsDigits(benchmark::State& state) {
     table.DeleteAllRows();
 }
 
+// Step two's lookups in a photo's table: a 1024 x 1024 board with a colour of its own at nearly
+// every pixel, its million colours in the ColorTable; each call reads the next pixel, looks its
+// colour up and reads the row's characters, in the order a scan reads them. The table is far
+// larger than the caches: this is what the board's telling the table of the colours ahead buys.
+void LookUpAPhotosPixel(benchmark::State& state) {
+    constexpr int kSide = 1024;
+    const auto board = Ctl<rt::Board>(Unit::画板1);
+    board.WriteInt(abi::kPropWidth, kSide);
+    board.WriteInt(abi::kPropHeight, kSide);
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            board.SetPixel(x, y, static_cast<int32_t>((uint32_t(x * 7919 + y) * 2654435761u) >> 8));
+        }
+    }
+    const rt::ListView table = app::ColorTable();
+    table.DeleteAllRows();
+    const rt::Text characters = rt::NewText("42");
+    for (int i = 0; i < kSide * kSide; ++i) {
+        const rt::Text colour = rt::NumberToText(board.Pixel(i % kSide, i / kSide));
+        if (table.FindRow(colour) < 0) table.SetCell(table.AppendRow(colour), 1, characters);
+    }
+    Measure(state, [&](int32_t i) {
+        const int32_t at = i & (kSide * kSide - 1);
+        const rt::Text colour = rt::NumberToText(board.Pixel(at % kSide, at / kSide));
+        const rt::Text found = table.Cell(table.FindRow(colour), 1);
+        benchmark::DoNotOptimize(found.address());
+    });
+    table.DeleteAllRows();
+}
+
 void DoEventsWhenNothingIsDue(benchmark::State& state) {
     Measure(state, [](int32_t) { rt::DoEvents(); });
 }
@@ -96,6 +126,7 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark("FindRowAmong1000", quorix::FindRow);
         benchmark::RegisterBenchmark("DoEventsWhenNothingIsDue", quorix::DoEventsWhenNothingIsDue);
         benchmark::RegisterBenchmark("GiveRowItsDigits", quorix::GiveRowItsDigits);
+        benchmark::RegisterBenchmark("LookUpAPhotosPixel", quorix::LookUpAPhotosPixel);
         benchmark::RegisterBenchmark("ProgressStep", quorix::ProgressStep);
         benchmark::RunSpecifiedBenchmarks();
     });

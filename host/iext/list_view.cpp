@@ -35,7 +35,7 @@ namespace {
 // makes it lay the whole list out again.
 constexpr qint64 kAnnounceIntervalMs = 250;
 
-class ListViewUnit : public UnitHost, public Deferred, public MappingRows {
+class ListViewUnit : public UnitHost, public Deferred, public MappingRows, public ColourLookahead {
 public:
     ListViewUnit(Runtime& rt, const form::UnitBlock& block, QTableView* view,
                  const form::ListViewProps& props)
@@ -78,7 +78,10 @@ public:
                              if (!selected.isEmpty()) Raise(abi::kEvSelectionChanged);
                          });
     }
-    ~ListViewUnit() override { runtime_.ForgetDeferred(this); }
+    ~ListViewUnit() override {
+        runtime_.ForgetDeferred(this);
+        runtime_.ForgetColourLookahead(this);
+    }
 
     uint32_t ReadProperty(uint32_t property, int32_t member) override {
         if (property == abi::kPropSelectedRow) {
@@ -103,6 +106,13 @@ public:
     }
 
     void Flush() override { model_->Announce(); }
+
+    // A scan's colour ahead, as the program will look it up: its decimal text.
+    void AnticipateColour(int32_t colour) override {
+        char digits[16];
+        const auto end = std::to_chars(digits, digits + sizeof digits, colour).ptr;
+        rows_.Anticipate({digits, size_t(end - digits)});
+    }
 
     // ---- The rows as the history keeps them --------------------------------------------------
     // The column count, then every cell's length and bytes, row by row (u32 little-endian).
@@ -142,21 +152,31 @@ public:
         }
         if (cells.size() % columns != 0) return false;
         runtime_.ForgetDeferred(this);
+        runtime_.ForgetColourLookahead(this);
         model_->Reset();
         for (size_t first = 0; first < cells.size(); first += columns) {
             const int row = rows_.Append(cells[first]);
             for (uint32_t c = 1; c < columns; ++c) rows_.SetCell(row, int(c), cells[first + c]);
         }
         runtime_.MarkDeferred(this);
+        NoteSize();
         return true;
     }
 
 private:
+    // Once the rows outgrow the caches, the scans tell this list of the colours ahead.
+    void NoteSize() {
+        if (rows_.worth_anticipating() && runtime_.colour_lookahead() != this) {
+            runtime_.set_colour_lookahead(this);
+        }
+    }
+
     [[gnu::noinline]] uint64_t OtherCommand(uint32_t command, const ArgView& a) {
         ProgramMemory& memory = runtime_.memory();
         switch (command) {
             case abi::kCmdListDeleteAll:
                 runtime_.ForgetDeferred(this);
+                runtime_.ForgetColourLookahead(this);
                 model_->Reset();
                 return 0;
             case abi::kCmdListRowCount:
@@ -164,6 +184,7 @@ private:
             case abi::kCmdListAppendRow: {
                 const int row = rows_.Append(a.Text(memory, 1));
                 runtime_.MarkDeferred(this);
+                NoteSize();
                 return static_cast<uint32_t>(row);
             }
             case abi::kCmdListMarkWidths: {

@@ -156,6 +156,7 @@ void RowTable::Clear() {
     slots_ = SlotArray();
     indexed_ = 0;
     index_valid_ = true;
+    anticipated_rows_.fill(-1);
 }
 
 int RowTable::Append(std::string_view first) {
@@ -213,17 +214,42 @@ void RowTable::Rebuild() {
     for (int row = 0; row < rows_; ++row) Index(row);
 }
 
-int RowTable::Find(std::string_view first) {
-    if (!index_valid_) Rebuild();
-    if (slots_.empty()) return -1;
-    const Key key = KeyOf(first);
+int RowTable::Probe(const Key& key, std::string_view text) const {
     const size_t mask = slots_.size() - 1;
     for (size_t i = key.hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = slots_[i];
         if (slot.row == 0) return -1;
-        if (slot.hash == key.hash && Matches(slot, key, first)) {
+        if (slot.hash == key.hash && Matches(slot, key, text)) {
             return static_cast<int>(slot.row & ~kLongKey) - 1;
         }
+    }
+}
+
+int RowTable::Find(std::string_view first) {
+    if (!index_valid_) Rebuild();
+    if (slots_.empty()) return -1;
+    return Probe(KeyOf(first), first);
+}
+
+void RowTable::Anticipate(std::string_view first) {
+    if (!index_valid_ || !worth_anticipating()) return;
+    const unsigned now = anticipated_++;
+    // This text's slot: the lookup a few calls from now finds it cached (or, for a new text,
+    // the row appended there finds it so).
+    const Key key = KeyOf(first);
+    __builtin_prefetch(&slots_[key.hash & (slots_.size() - 1)], 1);
+    anticipated_keys_[now % kPipeline] = key;
+    // The text anticipated kRowLag calls ago: its slot has arrived, its row's cells are next.
+    // Only a short text's slot says its row without reading the row's own first column.
+    const Key& earlier = anticipated_keys_[(now - kRowLag) % kPipeline];
+    const int row = earlier.is_short ? Probe(earlier, {}) : -1;
+    anticipated_rows_[now % kPipeline] = row;
+    if (row >= 0 && columns_ > 1) __builtin_prefetch(&cells_[size_t(row) * columns_ + 1]);
+    // The row found kCellLag calls ago: its cells have arrived, their bytes are next.
+    const int found = anticipated_rows_[(now - kCellLag) % kPipeline];
+    if (found >= 0 && found < rows_ && columns_ > 1) {
+        const CellText& cell = cells_[size_t(found) * columns_ + 1];
+        if (cell.size != 0) __builtin_prefetch(arena_.data() + cell.offset);
     }
 }
 

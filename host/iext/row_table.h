@@ -2,6 +2,7 @@
 // text to the first row that holds it. No Qt: the list box shows it through a model.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,6 +25,16 @@ public:
     std::string_view Cell(int row, int column) const;
     // False when the cell does not exist.
     bool SetCell(int row, int column, std::string_view text);
+
+    // A scan looks up one first column after another, then reads the found row's other cells.
+    // Anticipate(first) says which first column comes a few lookups from now: the table starts
+    // loading its slot, and for texts anticipated a few calls earlier, the found row's cells
+    // and their bytes, so that the lookups get there out of memory already on its way. Nothing
+    // the table answers changes. A table too small to miss the caches does nothing here.
+    void Anticipate(std::string_view first);
+    // Whether Anticipate does anything: the index is large enough to miss the caches.
+    bool worth_anticipating() const { return slots_.size() >= kAnticipateSlots; }
+    static constexpr size_t kAnticipateSlots = size_t{64} << 10;
 
 private:
     // A first column's text as the index sees it: its bytes as one word when at most 8 long
@@ -97,6 +108,17 @@ private:
     SlotArray slots_;
     size_t indexed_ = 0;
     bool index_valid_ = true;
+
+    // The row whose first column is `key`'s, looked up in slots that are already cached; -1.
+    int Probe(const Key& key, std::string_view text) const;
+    // Anticipate's pipeline: the keys of the last texts it was given, and the rows found for
+    // them a few calls later. Only ever used to decide what to prefetch.
+    static constexpr unsigned kPipeline = 8;
+    static constexpr unsigned kRowLag = 5;   // calls from loading a slot to reading it
+    static constexpr unsigned kCellLag = 5;  // calls from loading a row's cells to reading them
+    std::array<Key, kPipeline> anticipated_keys_{};
+    std::array<int, kPipeline> anticipated_rows_{};
+    unsigned anticipated_ = 0;
 };
 
 }  // namespace quorix::host

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/krnln/colour_lookahead.h"
 #include "host/krnln/image_loading.h"
 #include "host/krnln/program_memory.h"
 #include "host/krnln/runtime_hooks.h"
@@ -94,6 +95,14 @@ public:
     void ForgetDeferred(Deferred* d);
     void FlushDeferred();
 
+    // The colour list a pixel scan looks its colours up in, when it is large enough to gain
+    // from hearing of them early (colour_lookahead.h); null otherwise.
+    ColourLookahead* colour_lookahead() const { return colour_lookahead_; }
+    void set_colour_lookahead(ColourLookahead* l) { colour_lookahead_ = l; }
+    void ForgetColourLookahead(const ColourLookahead* l) {
+        if (colour_lookahead_ == l) colour_lookahead_ = nullptr;
+    }
+
     // Services behind the entry-table slots.
     void OpenStartWindow(uint32_t window_id);
     void RunMessageLoop();
@@ -145,6 +154,7 @@ private:
     QxAddr shutdown_routine_ = 0;
     bool shutdown_done_ = false;
     std::vector<Deferred*> deferred_;
+    ColourLookahead* colour_lookahead_ = nullptr;
 
     // The pump clock: a thread that raises `pump_due_` every few milliseconds, so that the
     // per-pixel check costs one relaxed load.

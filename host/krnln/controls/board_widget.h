@@ -52,6 +52,21 @@ public:
         std::memcpy(&rgb, pixels_ + qsizetype{y} * stride_ + qsizetype{x} * 4, 4);
         return static_cast<int32_t>(ValueFromRgb(rgb));
     }
+    // The colour of the pixel `ahead` pixels after (x, y) in reading order (left to right, then
+    // the next row); false, with nothing read, when that is past the last pixel or (x, y) is
+    // not on the board.
+    bool PixelAfter(int x, int y, int ahead, int32_t* colour) const {
+        const int w = picture_size_.width(), h = picture_size_.height();
+        if (x < 0 || y < 0 || x >= w || y >= h) return false;
+        int ax = x + ahead, ay = y;
+        if (ax >= w) {
+            ax -= w;
+            ++ay;
+            if (ax >= w || ay >= h) return false;
+        }
+        *colour = Pixel(ax, ay);
+        return true;
+    }
     void SetPixel(int x, int y, int32_t colour);
     void Line(QPoint a, QPoint b);
     void Ellipse(QPoint a, QPoint b);

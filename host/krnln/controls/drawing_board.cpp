@@ -120,7 +120,9 @@ public:
     uint64_t Command(uint32_t command, const ArgView& args) override {
         // Both steps read every pixel: that command goes first, the others out of its way.
         if (command == abi::kCmdBoardReadPixel) {
-            return static_cast<uint32_t>(board_->Pixel(args.Int(1), args.Int(2)));
+            const int x = args.Int(1), y = args.Int(2);
+            if (ColourLookahead* next = runtime_.colour_lookahead()) TellAhead(*next, x, y);
+            return static_cast<uint32_t>(board_->Pixel(x, y));
         }
         return OtherCommand(command, args);
     }
@@ -176,6 +178,14 @@ private:
     }
 
     [[gnu::noinline]] uint64_t OtherCommand(uint32_t command, const ArgView& args);
+
+    // A scan reading (x, y) reads the pixels after it next: the colour list hears of one.
+    [[gnu::noinline]] void TellAhead(ColourLookahead& next, int x, int y) const {
+        int32_t colour;
+        if (board_->PixelAfter(x, y, ColourLookahead::kPixelsAhead, &colour)) {
+            next.AnticipateColour(colour);
+        }
+    }
 
     // The dialog "减少颜色", previewing on this board; it starts where the last confirmed one
     // ended.
