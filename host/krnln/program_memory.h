@@ -50,14 +50,10 @@ public:
         if (!IsLiveBlock(address)) return;  // a double free or a stray address changes nothing
         const int size_class = static_cast<int>(Tag(address) & ~kTagMask);
         if (size_class >= kFirstReleasedClass) [[unlikely]] {
-            ReleasePages(address, size_class);
+            FreeLarge(address, size_class);
+            return;
         }
-        uint8_t* const base = base_;  // held: the stores below could alias the member
-        const uint32_t free_tag = kFreeTag | static_cast<uint32_t>(size_class);
-        std::memcpy(base + address - kHeaderSize, &free_tag, 4);
-        std::memcpy(base + address, &free_lists_[size_class], 4);
-        free_lists_[size_class] = address;
-        --blocks_in_use_;
+        PutOnFreeList(address, size_class);
     }
     // Usable size of a live block, 0 for anything else.
     uint32_t BlockSize(QxAddr address) const;
@@ -168,7 +164,18 @@ private:
             std::memcpy(to, from, n);
         }
     }
+    void PutOnFreeList(QxAddr address, int size_class) {
+        uint8_t* const base = base_;  // held: the stores below could alias the member
+        const uint32_t free_tag = kFreeTag | static_cast<uint32_t>(size_class);
+        std::memcpy(base + address - kHeaderSize, &free_tag, 4);
+        std::memcpy(base + address, &free_lists_[size_class], 4);
+        free_lists_[size_class] = address;
+        --blocks_in_use_;
+    }
     QxAddr AllocateNewSlot(uint32_t size, int size_class);
+    // Frees a block large enough to give its pages back (out of line: a short text's free
+    // then needs no registers saved).
+    void FreeLarge(QxAddr address, int size_class);
     void ReleasePages(QxAddr address, int size_class);
     std::string_view LongText(QxAddr address) const;
 

@@ -131,17 +131,20 @@ char* DecimalBackwards(Signed value, char* end) {
 class IntegerDigits {
 public:
     std::string_view Of(int32_t value) {
-        if (value != value_) [[unlikely]] {
-            char* const end = digits_ + sizeof digits_;
-            const char* start = DecimalBackwards<uint32_t>(value, end);
-            length_ = static_cast<uint32_t>(end - start);
-            std::memmove(digits_, start, length_);
-            value_ = value;
-        }
+        if (value != value_) [[unlikely]]
+            Remember(value);
         return {digits_, length_};
     }
 
 private:
+    [[gnu::noinline]] void Remember(int32_t value) {
+        char* const end = digits_ + sizeof digits_;
+        const char* start = DecimalBackwards<uint32_t>(value, end);
+        length_ = static_cast<uint32_t>(end - start);
+        std::memmove(digits_, start, length_);
+        value_ = value;
+    }
+
     int32_t value_ = 0;
     uint32_t length_ = 1;
     char digits_[16] = {'0'};  // "-2147483648" is 11 characters
