@@ -26,13 +26,15 @@ constinit std::array<PropertyReader, kPropertyLimit> g_readers =
 constinit std::array<PropertyWriter, kPropertyLimit> g_writers =
     Filled<PropertyWriter, kPropertyLimit>(&WriteByUnit);
 
-uint64_t ByUnitCommand(Runtime& rt, uint32_t, uint32_t command, const ArgView& args) {
+uint64_t ByUnitCommand(Runtime& rt, uint32_t, uint32_t command, const uint32_t* block) {
+    const ArgView args(block);
     UnitHost* unit = Target(rt, args);
     return unit != nullptr ? unit->Command(command, args) : 0;
 }
 
 uint64_t ByUnitLibraryCommand(Runtime& rt, uint32_t library, uint32_t command,
-                              const ArgView& args) {
+                              const uint32_t* block) {
+    const ArgView args(block);
     UnitHost* unit = Target(rt, args);
     return unit != nullptr ? unit->LibraryCommand(library, command, args) : 0;
 }

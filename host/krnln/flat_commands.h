@@ -17,9 +17,10 @@
 
 namespace quorix::host {
 
-// A command as the table holds it: `library` is the library index (0 for the core).
+// A command as the table holds it: `library` is the library index (0 for the core), `block`
+// the argument block as the program passed it (the slot reaches the handler in a tail call).
 using CommandHandler = uint64_t (*)(Runtime& rt, uint32_t library, uint32_t command,
-                                    const ArgView& args);
+                                    const uint32_t* block);
 // Reading and writing a property of the unit (window ID, unit ID), as the tables hold them.
 using PropertyReader = uint32_t (*)(Runtime& rt, uint32_t window_id, uint32_t unit_id,
                                     uint32_t property, int32_t member);
@@ -62,15 +63,17 @@ inline UnitHost* Target(Runtime& rt, const ArgView& args) {
 
 // The command through the unit's own virtual dispatch (Command for the core, LibraryCommand
 // for a support library): 0 when there is no such unit.
-uint64_t ByUnitCommand(Runtime& rt, uint32_t library, uint32_t command, const ArgView& args);
-uint64_t ByUnitLibraryCommand(Runtime& rt, uint32_t library, uint32_t command, const ArgView& args);
+uint64_t ByUnitCommand(Runtime& rt, uint32_t library, uint32_t command, const uint32_t* block);
+uint64_t ByUnitLibraryCommand(Runtime& rt, uint32_t library, uint32_t command,
+                              const uint32_t* block);
 
 // An address that stands for class `Unit` alone.
 template <typename Unit>
 inline constexpr char kKindOf = 0;
 
 template <typename Unit, uint32_t kLibrary, uint32_t kCommand>
-uint64_t Typed(Runtime& rt, uint32_t library, uint32_t command, const ArgView& args) {
+uint64_t Typed(Runtime& rt, uint32_t library, uint32_t command, const uint32_t* block) {
+    const ArgView args(block);
     UnitHost* unit = Target(rt, args);
     if (unit == nullptr) return 0;
     if (unit->kind() != &kKindOf<Unit>) [[unlikely]] {

@@ -191,21 +191,23 @@ uint64_t ShowMessageCommand(Runtime& rt, const ArgView& args) {
 // ---- The core library's own commands ----------------------------------------------------
 // Each is a handler of the flat table (flat_commands.h), put in place when the runtime starts.
 
-uint64_t DoEventsCommand(Runtime& rt, uint32_t, uint32_t, const ArgView&) {
+uint64_t DoEventsCommand(Runtime& rt, uint32_t, uint32_t, const uint32_t*) {
     return rt.DoEvents() ? 1 : 0;
 }
 
-uint64_t NumberToTextCommand(Runtime& rt, uint32_t, uint32_t, const ArgView& args) {
-    return NumberText(rt, args.at(0));
+uint64_t NumberToTextCommand(Runtime& rt, uint32_t, uint32_t, const uint32_t* block) {
+    return NumberText(rt, ArgView(block).at(0));
 }
 
-uint64_t RandomIntegerCommand(Runtime&, uint32_t, uint32_t, const ArgView& args) {
+uint64_t RandomIntegerCommand(Runtime&, uint32_t, uint32_t, const uint32_t* block) {
+    const ArgView args(block);
     return static_cast<uint32_t>(Rng().Between(args.Int(0), args.Int(1)));
 }
 
 // The commands made a few times per run, out of the way of those made per pixel.
 [[gnu::noinline]] uint64_t OtherCoreCommand(Runtime& rt, uint32_t, uint32_t command,
-                                            const ArgView& args) {
+                                            const uint32_t* block) {
+    const ArgView args(block);
     switch (command) {
         case abi::kCmdTextToNumber:
             return DoubleResult(TextToNumber(args.Text(rt.memory(), 0)));
@@ -243,22 +245,20 @@ void PutCoreCommands() {
 uint64_t CallCoreCommand(uint32_t command, const uint32_t* block) {
     Runtime* rt = R();
     if (rt == nullptr) return 0;
-    const ArgView args(block);
     if (command < flat::kCommandLimit) [[likely]] {
-        return flat::Slot(abi::kLibKrnln, command)(*rt, abi::kLibKrnln, command, args);
+        return flat::Slot(abi::kLibKrnln, command)(*rt, abi::kLibKrnln, command, block);
     }
-    return flat::ByUnitCommand(*rt, abi::kLibKrnln, command, args);
+    return flat::ByUnitCommand(*rt, abi::kLibKrnln, command, block);
 }
 
 uint64_t CallLibraryCommand(uint32_t library, uint32_t command, const uint32_t* block) {
     Runtime* rt = R();
     if (rt == nullptr) return 0;
-    const ArgView args(block);
-    if (library == abi::kLibRegEx) return RegExCommand(*rt, command, args);
     if (library == abi::kLibIext && command < flat::kCommandLimit) [[likely]] {
-        return flat::Slot(library, command)(*rt, library, command, args);
+        return flat::Slot(library, command)(*rt, library, command, block);
     }
-    return flat::ByUnitLibraryCommand(*rt, library, command, args);
+    if (library == abi::kLibRegEx) return RegExCommand(*rt, command, ArgView(block));
+    return flat::ByUnitLibraryCommand(*rt, library, command, block);
 }
 
 uint32_t ReadProperty(uint32_t window_id, uint32_t unit_id, uint32_t property, int32_t member) {
