@@ -8,17 +8,8 @@ Control::Control(uint32_t operand) {
     triple_[2] = Operand(operand + 2);
 }
 
-int32_t Control::ReadInt(uint32_t property, int32_t member) const {
-    return static_cast<int32_t>(g_bound.read_property(triple_[0], triple_[1], property, member));
-}
-
 Text Control::ReadText(uint32_t property, int32_t member) const {
     return Text::Owned(g_bound.read_property(triple_[0], triple_[1], property, member));
-}
-
-void Control::WriteInt(uint32_t property, int32_t value, int32_t member) const {
-    g_bound.write_property(triple_[0], triple_[1], property, member, static_cast<uint32_t>(value),
-                           0);
 }
 
 void Control::WriteText(uint32_t property, const Text& value, int32_t member) const {
@@ -42,10 +33,6 @@ void Control::SetFocus() const {
 }
 
 // ---- Drawing board ----------------------------------------------------------------------
-int32_t Board::Pixel(int32_t x, int32_t y) const {
-    return Low(CallCore(abi::kCmdBoardReadPixel, *this, x, y));
-}
-
 void Board::SetPixel(int32_t x, int32_t y, int32_t colour) const {
     CallCore(abi::kCmdBoardSetPixel, *this, x, y, colour);
 }
@@ -112,19 +99,6 @@ int32_t ListView::RowCount() const {
     return Low(CallLibrary(library_, abi::kCmdListRowCount, *this));
 }
 
-int32_t ListView::FindRow(const Text& column0) const {
-    return Low(CallLibrary(library_, abi::kCmdListFindRow, *this, column0));
-}
-
-int32_t ListView::AppendRow(const Text& column0) const {
-    return Low(CallLibrary(library_, abi::kCmdListAppendRow, *this, column0));
-}
-
-Text ListView::Cell(int32_t row, int32_t column) const {
-    return Text::Owned(
-        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListGetCell, *this, row, column)));
-}
-
 void ListView::SetCell(int32_t row, int32_t column, const Text& text) const {
     CallLibrary(library_, abi::kCmdListSetCell, *this, row, column, text);
 }
@@ -155,10 +129,6 @@ Text ListView::CopyColouredPicture(const Control& board, const Control& box) con
 }
 
 // ---- Edit box ---------------------------------------------------------------------------
-void EditBox::Append(const Text& t) const {
-    CallCore(abi::kCmdEditAppendText, *this, t);
-}
-
 int32_t EditBox::SendMessage(uint32_t message, int32_t wparam, int32_t lparam) const {
     return Low(CallCore(abi::kCmdControlSendMessage, *this, static_cast<int32_t>(message), wparam,
                         lparam));

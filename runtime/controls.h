@@ -13,9 +13,15 @@ public:
     // `operand` is the index of the control's triple in the operand table.
     explicit Control(uint32_t operand);
 
-    int32_t ReadInt(uint32_t property, int32_t member = abi::kWholeProperty) const;
+    int32_t ReadInt(uint32_t property, int32_t member = abi::kWholeProperty) const {
+        return static_cast<int32_t>(
+            g_bound.read_property(triple_[0], triple_[1], property, member));
+    }
     Text ReadText(uint32_t property, int32_t member = abi::kWholeProperty) const;
-    void WriteInt(uint32_t property, int32_t value, int32_t member = abi::kWholeProperty) const;
+    void WriteInt(uint32_t property, int32_t value, int32_t member = abi::kWholeProperty) const {
+        g_bound.write_property(triple_[0], triple_[1], property, member,
+                               static_cast<uint32_t>(value), 0);
+    }
     void WriteText(uint32_t property, const Text& value,
                    int32_t member = abi::kWholeProperty) const;
 
@@ -69,6 +75,8 @@ public:
     // nullopt when cancelled. The board keeps its picture.
     std::optional<ColorChoice> ChooseColors() const;
 };
+
+// The calls both steps make per pixel are defined at the end of this file, inline.
 
 class ListView : public Control {
 public:
@@ -169,5 +177,23 @@ private:
     uint32_t type_;
     QxAddr object_ = 0;
 };
+
+// ---- Per pixel ----------------------------------------------------------------------------
+inline int32_t Board::Pixel(int32_t x, int32_t y) const {
+    return Low(CallCore(abi::kCmdBoardReadPixel, *this, x, y));
+}
+inline int32_t ListView::FindRow(const Text& column0) const {
+    return Low(CallLibrary(library_, abi::kCmdListFindRow, *this, column0));
+}
+inline int32_t ListView::AppendRow(const Text& column0) const {
+    return Low(CallLibrary(library_, abi::kCmdListAppendRow, *this, column0));
+}
+inline Text ListView::Cell(int32_t row, int32_t column) const {
+    return Text::Owned(
+        static_cast<QxAddr>(CallLibrary(library_, abi::kCmdListGetCell, *this, row, column)));
+}
+inline void EditBox::Append(const Text& t) const {
+    CallCore(abi::kCmdEditAppendText, *this, t);
+}
 
 }  // namespace quorix::rt

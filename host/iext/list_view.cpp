@@ -337,7 +337,10 @@ private:
 
 UnitPtr CreateListView(Runtime& rt, const form::UnitBlock& block, const form::ListViewProps& props,
                        QWidget* parent) {
-    return std::make_unique<ListViewUnit>(rt, block, new QTableView(parent), props);
+    auto unit = std::make_unique<ListViewUnit>(rt, block, new QTableView(parent), props);
+    UseFlatCommands<abi::kLibIext, abi::kCmdListFindRow, abi::kCmdListGetCell,
+                    abi::kCmdListAppendRow>(*unit);
+    return unit;
 }
 
 }  // namespace quorix::host

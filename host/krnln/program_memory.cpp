@@ -46,6 +46,11 @@ uint32_t ProgramMemory::BlockSize(QxAddr address) const {
     return size;
 }
 
+void ProgramMemory::FreeLarge(QxAddr address, int size_class) {
+    ReleasePages(address, size_class);
+    PutOnFreeList(address, size_class);
+}
+
 void ProgramMemory::ReleasePages(QxAddr address, int size_class) {
     // Give the pages of a large block back to the system; only the first page, which holds the
     // header and the free-list link, stays committed. Only pages wholly inside the slot go:

@@ -38,20 +38,22 @@ public:
         if (size_class >= kClassCount) return 0;
         const QxAddr data = free_lists_[size_class];
         if (data == 0) return AllocateNewSlot(size, size_class);
-        std::memcpy(&free_lists_[size_class], base_ + data, 4);
-        MarkLive(data, size_class, size);
+        uint8_t* const base = base_;  // held: the stores below could alias the member
+        std::memcpy(&free_lists_[size_class], base + data, 4);
+        const uint32_t header[2] = {kLiveTag | static_cast<uint32_t>(size_class), size};
+        std::memcpy(base + data - kHeaderSize, header, sizeof header);
+        ++blocks_in_use_;
         return data;
     }
     // Returns a block to its size class. Addresses that are not live blocks are ignored.
     void Free(QxAddr address) {
         if (!IsLiveBlock(address)) return;  // a double free or a stray address changes nothing
         const int size_class = static_cast<int>(Tag(address) & ~kTagMask);
-        if (SlotSize(size_class) >= kReleaseThreshold) ReleasePages(address, size_class);
-        const uint32_t free_tag = kFreeTag | static_cast<uint32_t>(size_class);
-        std::memcpy(base_ + address - kHeaderSize, &free_tag, 4);
-        std::memcpy(base_ + address, &free_lists_[size_class], 4);
-        free_lists_[size_class] = address;
-        --blocks_in_use_;
+        if (size_class >= kFirstReleasedClass) [[unlikely]] {
+            FreeLarge(address, size_class);
+            return;
+        }
+        PutOnFreeList(address, size_class);
     }
     // Usable size of a live block, 0 for anything else.
     uint32_t BlockSize(QxAddr address) const;
@@ -98,8 +100,9 @@ public:
         if (bytes.size() >= 0xFFFFFFF0u) return 0;
         const QxAddr a = Allocate(static_cast<uint32_t>(bytes.size() + 1));
         if (a == 0) return 0;
-        CopyBytes(base_ + a, bytes.data(), bytes.size());
-        base_[a + bytes.size()] = 0;
+        uint8_t* const base = base_;
+        CopyBytes(base + a, bytes.data(), bytes.size());
+        base[a + bytes.size()] = 0;
         return a;
     }
     // A new binary block: u32 1, u32 length, then the bytes.
@@ -123,6 +126,9 @@ private:
     static constexpr uint64_t kReleaseThreshold =
         64 * 1024;                          // freed blocks this large give pages back
     static constexpr int kClassCount = 29;  // 16 bytes .. 2 GiB, powers of two
+    // The smallest size class whose slots are at least kReleaseThreshold bytes.
+    static constexpr int kFirstReleasedClass = std::bit_width(kReleaseThreshold / 16) - 1;
+    static_assert((uint64_t{16} << kFirstReleasedClass) == kReleaseThreshold);
 
     static int ClassFor(uint32_t size) {
         const uint64_t total = uint64_t{size} + kHeaderSize;
@@ -158,7 +164,18 @@ private:
             std::memcpy(to, from, n);
         }
     }
+    void PutOnFreeList(QxAddr address, int size_class) {
+        uint8_t* const base = base_;  // held: the stores below could alias the member
+        const uint32_t free_tag = kFreeTag | static_cast<uint32_t>(size_class);
+        std::memcpy(base + address - kHeaderSize, &free_tag, 4);
+        std::memcpy(base + address, &free_lists_[size_class], 4);
+        free_lists_[size_class] = address;
+        --blocks_in_use_;
+    }
     QxAddr AllocateNewSlot(uint32_t size, int size_class);
+    // Frees a block large enough to give its pages back (out of line: a short text's free
+    // then needs no registers saved).
+    void FreeLarge(QxAddr address, int size_class);
     void ReleasePages(QxAddr address, int size_class);
     std::string_view LongText(QxAddr address) const;
 

@@ -147,6 +147,11 @@ void Runtime::Pump() {
     if (hooks.on_pump_done) hooks.on_pump_done();
 }
 
+void Runtime::QueueForFlush(Deferred* d) {
+    d->queued_for_flush = true;
+    deferred_.push_back(d);
+}
+
 void Runtime::ForgetDeferred(Deferred* d) {
     deferred_.erase(std::remove(deferred_.begin(), deferred_.end(), d), deferred_.end());
     d->queued_for_flush = false;

@@ -86,11 +86,10 @@ public:
         if (!ending_ && pump_due_.load(std::memory_order_relaxed)) Pump();
         return ending_;
     }
+    // Called per pixel by what a step changes: queued once, then a test of one flag.
     void MarkDeferred(Deferred* d) {
-        if (!d->queued_for_flush) {
-            d->queued_for_flush = true;
-            deferred_.push_back(d);
-        }
+        if (!d->queued_for_flush) [[unlikely]]
+            QueueForFlush(d);
     }
     void ForgetDeferred(Deferred* d);
     void FlushDeferred();
@@ -129,6 +128,7 @@ public:
     friend void SetRuntimeHooks(RuntimeHooks hooks);
 
 private:
+    [[gnu::noinline]] void QueueForFlush(Deferred* d);
     void RunShutdownOnce();
     void RunUncounted(uint32_t code_offset);
     void Pump();

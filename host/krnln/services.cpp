@@ -9,6 +9,7 @@
 #include "host/krnln/args.h"
 #include "host/krnln/fatal_error.h"
 #include "host/krnln/file_writing.h"
+#include "host/krnln/flat_commands.h"
 #include "host/krnln/history.h"
 #include "host/krnln/message.h"
 #include "host/krnln/runtime.h"
@@ -111,32 +112,46 @@ char* DecimalBackwards(Signed value, char* end) {
     return p;
 }
 
-// Number to text, once per pixel in both steps: an integer (the colour value) takes the short
-// way; a double with a fractional part is written in the shortest form that reads back.
-[[gnu::noinline]] QxAddr NumberText(Runtime& rt, const Arg& a) {
+// A double as text: a whole number without a point, else the shortest form that reads back.
+[[gnu::noinline]] QxAddr DoubleText(Runtime& rt, const Arg& a) {
     char buffer[64];
     char* const end = buffer + sizeof buffer;
-    const char* start = nullptr;
-    if (a.type != QX_ARG_DOUBLE) {
-        start = DecimalBackwards<uint32_t>(static_cast<int32_t>(a.low), end);
-    } else {
-        double d;
-        const uint64_t bits = uint64_t{a.low} | (uint64_t{a.high} << 32);
-        std::memcpy(&d, &bits, 8);
-        if (std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 1e15) {
-            start = DecimalBackwards<uint64_t>(static_cast<int64_t>(d), end);
-        } else {
-            const std::to_chars_result r = std::to_chars(buffer, end, d);
-            return rt.memory().NewText({buffer, static_cast<size_t>(r.ptr - buffer)});
-        }
+    double d;
+    const uint64_t bits = uint64_t{a.low} | (uint64_t{a.high} << 32);
+    std::memcpy(&d, &bits, 8);
+    if (std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 1e15) {
+        const char* start = DecimalBackwards<uint64_t>(static_cast<int64_t>(d), end);
+        return rt.memory().NewText({start, static_cast<size_t>(end - start)});
     }
-    return rt.memory().NewText({start, static_cast<size_t>(end - start)});
+    const std::to_chars_result r = std::to_chars(buffer, end, d);
+    return rt.memory().NewText({buffer, static_cast<size_t>(r.ptr - buffer)});
 }
 
-[[gnu::noinline]] uint64_t CallUnit(Runtime& rt, uint32_t command, const ArgView& args) {
-    const Arg target = args.at(0);
-    UnitHost* unit = rt.FindUnit(target.low, target.high, target.type);
-    return unit != nullptr ? unit->Command(command, args) : 0;
+// The digits of the integer last turned into text: neighbouring pixels mostly share a colour.
+class IntegerDigits {
+public:
+    std::string_view Of(int32_t value) {
+        if (value != value_) [[unlikely]] {
+            start_ = DecimalBackwards<uint32_t>(value, digits_ + sizeof digits_);
+            value_ = value;
+        }
+        return {start_, static_cast<size_t>(digits_ + sizeof digits_ - start_)};
+    }
+
+private:
+    int32_t value_ = 0;
+    char digits_[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, '0'};  // 11 at most
+    const char* start_ = digits_ + sizeof digits_ - 1;
+};
+
+// Number to text, once per pixel in both steps: an integer (the colour value) takes the short
+// way.
+QxAddr NumberText(Runtime& rt, const Arg& a) {
+    if (a.type != QX_ARG_DOUBLE) [[likely]] {
+        static IntegerDigits last;
+        return rt.memory().NewText(last.Of(static_cast<int32_t>(a.low)));
+    }
+    return DoubleText(rt, a);
 }
 
 uint64_t ReadFileCommand(Runtime& rt, const ArgView& args) {
@@ -167,87 +182,95 @@ uint64_t ShowMessageCommand(Runtime& rt, const ArgView& args) {
     return 0;
 }
 
-// ---- The slots ----------------------------------------------------------------------------
-// Each slot dispatches and leaves the work to a function of its own: a step calls them once
-// per pixel, and a slot that only dispatches keeps its calls short.
+// ---- The core library's own commands ----------------------------------------------------
+// Each is a handler of the flat table (flat_commands.h), put in place when the runtime starts;
+// letting events run is served in the slot itself.
 
-// The core commands a step makes once per pixel are served in CallCoreCommand; these others
-// here, out of its way.
-[[gnu::noinline]] uint64_t OtherCoreCommand(Runtime* rt, uint32_t command, const ArgView& args) {
+uint64_t NumberToTextCommand(Runtime& rt, uint32_t, uint32_t, const uint32_t* block) {
+    return NumberText(rt, ArgView(block).at(0));
+}
+
+uint64_t RandomIntegerCommand(Runtime&, uint32_t, uint32_t, const uint32_t* block) {
+    const ArgView args(block);
+    return static_cast<uint32_t>(Rng().Between(args.Int(0), args.Int(1)));
+}
+
+// The commands made a few times per run, out of the way of those made per pixel.
+[[gnu::noinline]] uint64_t OtherCoreCommand(Runtime& rt, uint32_t, uint32_t command,
+                                            const uint32_t* block) {
+    const ArgView args(block);
     switch (command) {
         case abi::kCmdTextToNumber:
-            return DoubleResult(TextToNumber(args.Text(rt->memory(), 0)));
+            return DoubleResult(TextToNumber(args.Text(rt.memory(), 0)));
         case abi::kCmdColorFromRgb:
             return (uint32_t(args.Int(0)) & 0xFF) | ((uint32_t(args.Int(1)) & 0xFF) << 8) |
                    ((uint32_t(args.Int(2)) & 0xFF) << 16);
         case abi::kCmdReadFile:
-            return ReadFileCommand(*rt, args);
+            return ReadFileCommand(rt, args);
         case abi::kCmdWriteFile:
-            return WriteFileCommand(*rt, args);
+            return WriteFileCommand(rt, args);
         case abi::kCmdWriteFileOrSayWhy:
-            return WriteFileOrSayWhyCommand(*rt, args);
+            return WriteFileOrSayWhyCommand(rt, args);
         case abi::kCmdShowMessage:
-            return ShowMessageCommand(*rt, args);
-        case abi::kCmdHistoryFollow:
-        case abi::kCmdHistoryNoteMapping:
-        case abi::kCmdHistoryRecord:
-        case abi::kCmdHistoryUndo:
-        case abi::kCmdHistoryRedo:
-            return rt->history().Command(command, args);
-        default:
-            return CallUnit(*rt, command, args);
+            return ShowMessageCommand(rt, args);
+        default:  // the history's commands
+            return rt.history().Command(command, args);
     }
 }
 
+void PutCoreCommands() {
+    using flat::Slot;
+    Slot(abi::kLibKrnln, abi::kCmdNumberToText) = &NumberToTextCommand;
+    Slot(abi::kLibKrnln, abi::kCmdRandomInteger) = &RandomIntegerCommand;
+    for (const uint32_t command :
+         {abi::kCmdTextToNumber, abi::kCmdColorFromRgb, abi::kCmdReadFile, abi::kCmdWriteFile,
+          abi::kCmdWriteFileOrSayWhy, abi::kCmdShowMessage, abi::kCmdHistoryFollow,
+          abi::kCmdHistoryNoteMapping, abi::kCmdHistoryRecord, abi::kCmdHistoryUndo,
+          abi::kCmdHistoryRedo}) {
+        Slot(abi::kLibKrnln, command) = &OtherCoreCommand;
+    }
+}
+
+// ---- The slots ----------------------------------------------------------------------------
 uint64_t CallCoreCommand(uint32_t command, const uint32_t* block) {
     Runtime* rt = R();
     if (rt == nullptr) return 0;
-    const ArgView args(block);
-    switch (command) {
-        case abi::kCmdDoEvents:
-            return rt->DoEvents() ? 1 : 0;
-        case abi::kCmdNumberToText:
-            return NumberText(*rt, args.at(0));
-        case abi::kCmdRandomInteger:  // twice for every colour at the end of step one
-            return static_cast<uint32_t>(Rng().Between(args.Int(0), args.Int(1)));
-        case abi::kCmdTextToNumber:
-        case abi::kCmdColorFromRgb:
-        case abi::kCmdReadFile:
-        case abi::kCmdWriteFile:
-        case abi::kCmdWriteFileOrSayWhy:
-        case abi::kCmdShowMessage:
-        case abi::kCmdHistoryFollow:
-        case abi::kCmdHistoryNoteMapping:
-        case abi::kCmdHistoryRecord:
-        case abi::kCmdHistoryUndo:
-        case abi::kCmdHistoryRedo:
-            return OtherCoreCommand(rt, command, args);
-        default:
-            return CallUnit(*rt, command, args);
+    // The commonest call of all, and the cheapest: served here, without a call of its own.
+    if (command == abi::kCmdDoEvents) return rt->DoEvents() ? 1 : 0;
+    if (command < flat::kCommandLimit) [[likely]] {
+        return flat::Slot(abi::kLibKrnln, command)(*rt, abi::kLibKrnln, command, block);
     }
+    return flat::ByUnitCommand(*rt, abi::kLibKrnln, command, block);
 }
 
 uint64_t CallLibraryCommand(uint32_t library, uint32_t command, const uint32_t* block) {
     Runtime* rt = R();
     if (rt == nullptr) return 0;
-    const ArgView args(block);
-    if (library == abi::kLibRegEx) return RegExCommand(*rt, command, args);
-    const Arg target = args.at(0);
-    UnitHost* unit = rt->FindUnit(target.low, target.high, target.type);
-    return unit != nullptr ? unit->LibraryCommand(library, command, args) : 0;
+    if (library == abi::kLibIext && command < flat::kCommandLimit) [[likely]] {
+        return flat::Slot(library, command)(*rt, library, command, block);
+    }
+    if (library == abi::kLibRegEx) return RegExCommand(*rt, command, ArgView(block));
+    return flat::ByUnitLibraryCommand(*rt, library, command, block);
 }
 
 uint32_t ReadProperty(uint32_t window_id, uint32_t unit_id, uint32_t property, int32_t member) {
     Runtime* rt = R();
-    UnitHost* unit = rt != nullptr ? rt->FindUnit(window_id, unit_id) : nullptr;
-    return unit != nullptr ? unit->ReadProperty(property, member) : 0;
+    if (rt == nullptr) return 0;
+    if (property < flat::kPropertyLimit) [[likely]] {
+        return flat::g_readers[property](*rt, window_id, unit_id, property, member);
+    }
+    return flat::ReadByUnit(*rt, window_id, unit_id, property, member);
 }
 
 void WriteProperty(uint32_t window_id, uint32_t unit_id, uint32_t property, int32_t member,
                    uint32_t low, uint32_t high) {
     Runtime* rt = R();
-    UnitHost* unit = rt != nullptr ? rt->FindUnit(window_id, unit_id) : nullptr;
-    if (unit != nullptr) unit->WriteProperty(property, member, low, high);
+    if (rt == nullptr) return;
+    if (property < flat::kPropertyLimit) [[likely]] {
+        flat::g_writers[property](*rt, window_id, unit_id, property, member, low, high);
+        return;
+    }
+    flat::WriteByUnit(*rt, window_id, unit_id, property, member, low, high);
 }
 
 QxAddr AllocateBlock(uint32_t size) {
@@ -315,6 +338,7 @@ struct Guarded<kService> {
 }  // namespace
 
 void FillEntryTable(QxServiceFn* table) {
+    PutCoreCommands();
     for (int i = 0; i < QX_SLOT_COUNT; ++i) table[i] = nullptr;
     table[QX_SLOT_CALL_LIBRARY_COMMAND] = Guarded<&CallLibraryCommand>::Entry();
     table[QX_SLOT_CALL_CORE_COMMAND] = Guarded<&CallCoreCommand>::Entry();

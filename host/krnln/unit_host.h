@@ -33,6 +33,10 @@ public:
     // (a scrolling view). Position and visibility are its.
     QWidget* frame() const { return frame_; }
     Runtime& runtime() const { return runtime_; }
+    // What stands for the unit's class in the flat command table (flat_commands.h); null
+    // while no class has claimed the unit.
+    const void* kind() const { return kind_; }
+    void set_kind(const void* kind) { kind_ = kind; }
 
     // A property's value in one word; a text property yields a new text in program memory.
     virtual uint32_t ReadProperty(uint32_t property, int32_t member);
@@ -66,6 +70,7 @@ protected:
     Runtime& runtime_;
     uint32_t id_;
     uint32_t type_;
+    const void* kind_ = nullptr;
     QWidget* widget_;
     QWidget* frame_;
     std::vector<form::EventBinding> events_;

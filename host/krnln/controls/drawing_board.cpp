@@ -256,7 +256,9 @@ uint64_t DrawingBoardUnit::OtherCommand(uint32_t command, const ArgView& a) {
 UnitPtr CreateDrawingBoard(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
     auto* board = new BoardWidget(nullptr);
     auto* view = new BoardView(parent, board);
-    return std::make_unique<DrawingBoardUnit>(rt, block, board, view);
+    auto unit = std::make_unique<DrawingBoardUnit>(rt, block, board, view);
+    UseFlatCommands<abi::kLibKrnln, abi::kCmdBoardReadPixel>(*unit);
+    return unit;
 }
 
 }  // namespace quorix::host

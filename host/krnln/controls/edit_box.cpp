@@ -238,9 +238,12 @@ UnitPtr CreateEditBox(Runtime& rt, const form::UnitBlock& block, const EditSetti
     switch (settings.view) {
         case EditSettings::View::kSingleLine:
             return std::make_unique<SingleLineEditUnit>(rt, block, new QLineEdit(parent));
-        case EditSettings::View::kCharacterPicture:
-            return std::make_unique<MultiLineEditUnit<CharacterShown>>(
+        case EditSettings::View::kCharacterPicture: {
+            auto unit = std::make_unique<MultiLineEditUnit<CharacterShown>>(
                 rt, block, new CharacterView(parent), settings);
+            UseFlatCommands<abi::kLibKrnln, abi::kCmdEditAppendText>(*unit);
+            return unit;
+        }
         case EditSettings::View::kPlainText:
             break;
     }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "host/krnln/flat_commands.h"
 #include "host/krnln/type_settings.h"
 #include "host/krnln/unit_host.h"
 

@@ -48,7 +48,10 @@ private:
 }  // namespace
 
 UnitPtr CreateProgressBar(Runtime& rt, const form::UnitBlock& block, QWidget* parent) {
-    return std::make_unique<ProgressBarUnit>(rt, block, new QProgressBar(parent));
+    auto unit = std::make_unique<ProgressBarUnit>(rt, block, new QProgressBar(parent));
+    // Step one reads and writes the position once per pixel.
+    UseFlatProperties<abi::kPropPosition>(*unit);
+    return unit;
 }
 
 }  // namespace quorix::host
