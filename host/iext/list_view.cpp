@@ -339,7 +339,7 @@ UnitPtr CreateListView(Runtime& rt, const form::UnitBlock& block, const form::Li
                        QWidget* parent) {
     auto unit = std::make_unique<ListViewUnit>(rt, block, new QTableView(parent), props);
     UseFlatCommands<abi::kLibIext, abi::kCmdListFindRow, abi::kCmdListGetCell,
-                    abi::kCmdListAppendRow>(*unit);
+                    abi::kCmdListAppendRow, abi::kCmdListSetCell>(*unit);
     return unit;
 }
 

@@ -91,6 +91,18 @@ TEST(FlatDispatch, EachCommandAndPropertyReachesItsOwnWork) {
             {"append 33", [&] { return std::to_string(table.AppendRow(rt::NewText("33"))); }, "2"},
             {"find 33 once appended",
              [&] { return std::to_string(table.FindRow(rt::NewText("33"))); }, "2"},
+            {"cell (2, 1) once set",
+             [&] {
+                 table.SetCell(2, 1, rt::NewText("cd"));
+                 return std::string(table.Cell(2, 1).view());
+             },
+             "cd"},
+            {"find 44 once a first cell is set to it",
+             [&] {
+                 table.SetCell(2, 0, rt::NewText("44"));
+                 return std::to_string(table.FindRow(rt::NewText("44")));
+             },
+             "2"},
             {"position", [&] { return std::to_string(progress.ReadInt(abi::kPropPosition)); },
              "41"},
             {"maximum", [&] { return std::to_string(progress.ReadInt(abi::kPropMaximum)); }, "99"},
@@ -164,6 +176,9 @@ TEST(FlatDispatch, ATargetOfAnotherKindTypeOrWindowIsAnswered0) {
              [&] { return iext(abi::kCmdListGetCell, Triple(Unit::画板1), 1, 1); }, "0"},
             {"row appended to the board",
              [&] { return iext(abi::kCmdListAppendRow, Triple(Unit::画板1), twenty_two); }, "0"},
+            {"cell of the board set",
+             [&] { return iext(abi::kCmdListSetCell, Triple(Unit::画板1), 0, 1, twenty_two); },
+             "0"},
             // The core's own commands are not a support library's: number to text asked of
             // krnln as a library reaches the unit, which has no such command.
             {"number to text as a library command",
