@@ -124,8 +124,13 @@ void CheckTheWindowGrows(double scale) {
     q.Click(tabs[1]);
     q.MoveTo(away);
     ASSERT_TRUE(q.WaitIdle());
-    EXPECT_NE(screen.Grab(kTextTools), text_tools);
-    EXPECT_NE(screen.Grab(kRightTools, 600), right_tools_grown);
+    // The web engine starts when its box first shows, so its page may come a moment after the
+    // tab: wait for it to cover both places.
+    EXPECT_TRUE(q.WaitUntil([&] {
+        return screen.Grab(kTextTools) != text_tools &&
+               screen.Grab(kRightTools, 600) != right_tools_grown;
+    })) << "watchdog: the tab \"Quorix\" did not cover the text tools and the right-hand tools";
+    ASSERT_TRUE(q.WaitIdle());
     q.Click(tabs[0]);
     q.MoveTo(away);
     ASSERT_TRUE(q.WaitIdle());
